@@ -1,0 +1,73 @@
+#include "cache/linereader.h"
+
+#include "cache/linescan.h"
+#include "common/errorbox.h"
+#include "common/messages.h"
+
+uint32_t GetFirstLine(LineReader* reader, const char* path)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        ShowFailure(MSG_CANNOT_OPEN_INPUT);
+        return 0;
+    }
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size))
+        size.QuadPart = 0;
+    uint32_t windowSize = size.QuadPart > LineWindowSize ? LineWindowSize : static_cast<uint32_t>(size.QuadPart);
+    // At least one byte, so that an empty file still gets a distinct block.
+    char* window = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, windowSize ? windowSize : 1));
+    if (window == nullptr) {
+        CloseHandle(file);
+        ShowFailure(MSG_CANNOT_OPEN_INPUT);
+        return 0;
+    }
+    reader->File = file;
+    reader->Window = window;
+    reader->Filled = windowSize;
+    reader->Line = window + windowSize;
+    return GetNextLine(reader);
+}
+
+uint32_t GetNextLine(LineReader* reader)
+{
+    if (reader->Window == nullptr || reader->Line == nullptr)
+        return 0;
+    for (;;) {
+        uint32_t unread = static_cast<uint32_t>(reader->Window + reader->Filled - reader->Line);
+        uint32_t length = 0;
+        if (ScanLine(reader->Line, unread, &length))
+            return length;
+
+        MoveMemory(reader->Window, reader->Line, unread);
+        reader->Line = reader->Window;
+        uint32_t space = reader->Filled - unread;
+        if (space == 0) {
+            ShowFailure(MSG_LINE_TOO_LONG);
+            return 0;
+        }
+        DWORD got = 0;
+        if (!ReadFile(reader->File, reader->Window + unread, space, &got, nullptr)) {
+            ShowError(0);
+            return 0;
+        }
+        if (got == 0) {
+            CloseLineReader(reader);
+            return 0;
+        }
+        reader->Filled = unread + got;
+    }
+}
+
+void CloseLineReader(LineReader* reader)
+{
+    if (reader->File != nullptr)
+        CloseHandle(reader->File);
+    if (reader->Window != nullptr)
+        HeapFree(GetProcessHeap(), 0, reader->Window);
+    reader->File = nullptr;
+    reader->Window = nullptr;
+    reader->Line = nullptr;
+    reader->Filled = 0;
+}

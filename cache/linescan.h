@@ -1,0 +1,11 @@
+// The scan step of the keyword-list line reader, over bytes alone (no Win32),
+// so it can be tested and fuzzed on its own.
+#pragma once
+#include <stdint.h>
+
+// Scans the unread bytes at line. Every "=" met becomes a NUL. The first CR
+// that is not the last unread byte ends the line: it becomes a NUL, *length
+// gets the bytes before it, and the result is true. False when the unread
+// bytes hold no line end yet (a CR on the last byte may be a CR LF cut by the
+// window's edge). Never looks past line + unread.
+bool ScanLine(char* line, uint32_t unread, uint32_t* length);

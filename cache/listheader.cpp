@@ -1,0 +1,127 @@
+#include "cache/listheader.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include "shell/tembril.h"
+
+namespace {
+
+constexpr uint32_t HeaderMapSize = 1024;
+
+struct Piece {
+    const char* Text;
+    uint32_t Length;
+};
+
+// The length of a piece cut to room bytes, never splitting a double-byte character.
+uint32_t CutLength(const Piece& piece, uint32_t room)
+{
+    if (piece.Length <= room)
+        return piece.Length;
+    uint32_t n = 0;
+    while (n < room) {
+        uint32_t step = (IsDBCSLeadByte(static_cast<BYTE>(piece.Text[n])) && n + 1 < piece.Length) ? 2 : 1;
+        if (n + step > room)
+            break;
+        n += step;
+    }
+    return n;
+}
+
+// The bytes from start up to the next CR, or to the end of the mapped bytes.
+Piece LineAt(const char* start, const char* end)
+{
+    const char* p = start;
+    while (p < end && *p != '\r')
+        ++p;
+    return Piece{start, static_cast<uint32_t>(p - start)};
+}
+
+char* Put(char* at, const Piece& piece)
+{
+    CopyMemory(at, piece.Text, piece.Length);
+    at[piece.Length] = 0;
+    return at + piece.Length + 1;
+}
+
+} // namespace
+
+ListRecord* ReadListHeader(const char* fileName)
+{
+    ListRecord* record = static_cast<ListRecord*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(ListRecord)));
+    if (record == nullptr)
+        return nullptr;
+
+    char path[MAX_PATH * 2] = "";
+    lstrcpynA(path, HostData->AddinDir, MAX_PATH);
+    if (!PathAppendA(path, fileName))
+        lstrcpynA(path, fileName, MAX_PATH);
+    const char* extension = PathFindExtensionA(fileName);
+
+    Piece pathPiece{path, static_cast<uint32_t>(lstrlenA(path))};
+    Piece name{fileName, static_cast<uint32_t>(extension - fileName)};
+    Piece title{"", 0};
+    Piece description{"", 0};
+
+    // Only the first bytes are mapped: listing the directory never reads whole lists.
+    // A file that cannot be opened or mapped (locked, empty) keeps an empty title
+    // and description, so that the dialog can still show and configure it.
+    const char* view = nullptr;
+    HANDLE mapping = nullptr;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        LARGE_INTEGER size;
+        if (GetFileSizeEx(file, &size) && size.QuadPart > 0) {
+            DWORD mapped = size.QuadPart > HeaderMapSize ? HeaderMapSize : static_cast<DWORD>(size.QuadPart);
+            mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, mapped, nullptr);
+            if (mapping != nullptr)
+                view = static_cast<const char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, mapped));
+            if (view != nullptr) {
+                const char* end = view + mapped;
+                title = LineAt(view, end);
+                // Past the CR and the one byte after it (the LF).
+                const char* next = view + title.Length + 2;
+                if (next < end)
+                    description = LineAt(next, end);
+            }
+        }
+    }
+
+    // Cut to fit, the name first (the settings key), then title, description and
+    // path; one byte is kept back for each string's NUL.
+    uint32_t room = ListHeaderRoom - 4;
+    name.Length = CutLength(name, room);
+    room -= name.Length;
+    title.Length = CutLength(title, room);
+    room -= title.Length;
+    description.Length = CutLength(description, room);
+    room -= description.Length;
+    pathPiece.Length = CutLength(pathPiece, room);
+
+    char* at = record->Text;
+    record->Path = at;
+    at = Put(at, pathPiece);
+    record->Name = at;
+    at = Put(at, name);
+    record->Title = at;
+    at = Put(at, title);
+    record->Description = at;
+    at = Put(at, description);
+    record->HelpTarget = at;
+
+    if (view != nullptr)
+        UnmapViewOfFile(view);
+    if (mapping != nullptr)
+        CloseHandle(mapping);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    return record;
+}
+
+void FreeListRecord(ListRecord* record)
+{
+    if (record != nullptr)
+        HeapFree(GetProcessHeap(), 0, record);
+}

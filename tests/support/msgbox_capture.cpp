@@ -1,0 +1,70 @@
+#include "support/msgbox_capture.h"
+
+#include <algorithm>
+
+namespace {
+thread_local BoxCapture* current = nullptr;
+constexpr int MessageBoxTextId = 0xFFFF;
+}
+
+BoxCapture::BoxCapture(std::vector<int> answers) : answers_(std::move(answers)), previous_(current)
+{
+    current = this;
+    hook_ = SetWindowsHookExA(WH_CBT, &BoxCapture::Hook, nullptr, GetCurrentThreadId());
+}
+
+BoxCapture::~BoxCapture()
+{
+    if (hook_ != nullptr)
+        UnhookWindowsHookEx(hook_);
+    current = previous_;
+}
+
+std::vector<std::string> BoxCapture::Texts() const
+{
+    std::vector<std::string> texts;
+    for (const CapturedBox& box : boxes_)
+        texts.push_back(box.Text);
+    return texts;
+}
+
+LRESULT CALLBACK BoxCapture::Hook(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE && current != nullptr)
+        current->Seen(reinterpret_cast<HWND>(wParam));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void BoxCapture::Seen(HWND box)
+{
+    char className[16] = "";
+    GetClassNameA(box, className, sizeof className);
+    // A dialog of the code under test is "#32770" too; only a message box has the text control.
+    if (lstrcmpA(className, "#32770") != 0 || GetDlgItem(box, MessageBoxTextId) == nullptr)
+        return;
+    if (std::find(answered_.begin(), answered_.end(), box) != answered_.end())
+        return;
+    answered_.push_back(box);
+
+    CapturedBox seen;
+    char text[2048] = "";
+    GetDlgItemTextA(box, MessageBoxTextId, text, sizeof text);
+    seen.Text = text;
+    char caption[512] = "";
+    GetWindowTextA(box, caption, sizeof caption);
+    seen.Caption = caption;
+    seen.Owner = GetWindow(box, GW_OWNER);
+    for (int id = IDOK; id <= IDNO; ++id) {
+        HWND button = GetDlgItem(box, id);
+        if (button != nullptr && (GetWindowLongA(button, GWL_STYLE) & WS_VISIBLE))
+            seen.Buttons.push_back(id);
+    }
+    int answer = next_ < answers_.size() ? answers_[next_++] : (seen.Buttons.empty() ? IDOK : seen.Buttons.front());
+    boxes_.push_back(seen);
+    // Handled once the box's own modal loop runs.
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
+}
+
+std::vector<int> OkButtons() { return {IDOK}; }
+std::vector<int> YesNoButtons() { return {IDYES, IDNO}; }
+std::vector<int> YesNoCancelButtons() { return {IDCANCEL, IDYES, IDNO}; }

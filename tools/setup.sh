@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what building and testing need on a Debian machine, as root.
+# Does nothing when everything is already there.
+set -euo pipefail
+
+need=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+      wine wine32:i386 googletest xvfb xauth fonts-wqy-zenhei x11-apps imagemagick)
+
+missing=()
+for p in "${need[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+export DEBIAN_FRONTEND=noninteractive
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+fi
+apt-get update -q
+apt-get install -y -q --no-install-recommends "${missing[@]}"
