@@ -1,0 +1,4 @@
+// Resource ids shared by the template and the code.
+#pragma once
+
+#define IDD_CONFIG 1000

@@ -1,0 +1,16 @@
+#include "shell/settings.h"
+
+#include <windows.h>
+
+uint32_t ReadSetting(const char* iniPath, const char* key, const char* fallback, char* buffer, uint32_t size,
+                     const char* section)
+{
+    return GetPrivateProfileStringA(section, key, fallback, buffer, size, iniPath);
+}
+
+void WriteSetting(const char* iniPath, const char* key, const char* value)
+{
+    WritePrivateProfileStringA(SETTINGS_SECTION, key, value, iniPath);
+}
+
+void DeleteSettings(const char* iniPath) { WritePrivateProfileStringA(SETTINGS_SECTION, nullptr, nullptr, iniPath); }
