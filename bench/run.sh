@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Benchmarks the keyword cache and sets each build figure beside the standard
+# tools on the same machine: `LC_ALL=C sort -m` merging the same keyword lines,
+# and `cat` copying the same bytes. Prints a table and writes it to
+# build/bench/results.md. Figures are medians of several runs.
+#
+# usage: bench/run.sh [RUNS]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${1:-5}
+bash tools/setup.sh
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 --target cache_bench Tembril >/dev/null
+build=build/win32
+out=build/bench
+mkdir -p "$out"
+WINEPREFIX="$PWD/$build/wineprefix" wineserver -p >/dev/null 2>&1 </dev/null || true
+
+# Median wall time in milliseconds of a shell command, over $runs runs.
+median_ms() {
+    local times=()
+    for _ in $(seq "$runs"); do
+        local start end
+        start=$(date +%s%N)
+        eval "$1" >/dev/null
+        end=$(date +%s%N)
+        times+=($(( (end - start) / 1000 )))
+    done
+    printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {printf "%.2f", a[int((NR+1)/2)]/1000}'
+}
+
+field() { sed -n "s/.* $1=\([^ ]*\).*/\1/p" <<<"$2"; }
+
+table="$out/results.md"
+{
+    echo "| lists | keywords | MB | build ms | keywords/s | MB/s | sort -m ms | cat ms | build/sort | build/cat | peak KiB | open us | hit us | miss->default us | miss us |"
+    echo "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"
+} >"$table"
+
+for total in 10000 100000 1000000; do
+    for lists in 1 4 8; do
+        data="$out/data/${lists}x${total}"
+        if [ ! -f "$data/list0.kwl" ]; then
+            rm -rf "$data"
+            python3 bench/genlists.py "$data" "$lists" "$total"
+        fi
+        rm -f "$data"/hlp*.tmp "$data/Varnok.ini"
+        windir="Z:$(realpath "$data" | sed 's|/|\\|g')"
+        result=$("$build/wine-run" "$build/bench/cache_bench.exe" "$windir" "$lists" "$runs" | tr -d '\r' | grep '^RESULT')
+        lines=$(for i in $(seq 0 $((lists - 1))); do printf '%s ' "$data/list$i.lines"; done)
+        sort_ms=$(median_ms "LC_ALL=C sort -m $lines > $out/sorted.tmp")
+        cat_ms=$(median_ms "cat $lines > $out/copied.tmp")
+        build_ms=$(field build_ms "$result")
+        bytes=$(field bytes "$result")
+        awk -v l="$lists" -v k="$(field keywords "$result")" -v b="$bytes" -v bm="$build_ms" \
+            -v kps="$(field kw_per_s "$result")" -v mbs="$(field mb_per_s "$result")" -v sm="$sort_ms" -v cm="$cat_ms" \
+            -v pk="$(field peak_kib "$result")" -v op="$(field open_us "$result")" -v h="$(field hit_us "$result")" \
+            -v md="$(field miss_default_us "$result")" -v mn="$(field miss_none_us "$result")" \
+            'BEGIN { printf "| %d | %d | %.1f | %.1f | %.0f | %.1f | %.1f | %.1f | %.2f | %.2f | %s | %s | %s | %s | %s |\n",
+                     l, k, b/1e6, bm, kps, mbs, sm, cm, bm/sm, bm/cm, pk, op, h, md, mn }' >>"$table"
+    done
+done
+rm -f "$out/sorted.tmp" "$out/copied.tmp"
+cat "$table"
+echo
+echo "written to $table"
