@@ -1,0 +1,15 @@
+// The openers of a help request: each hands one expanded help target to an
+// outside component and returns without waiting for it.
+#pragma once
+
+// Starts program with arguments (or null) as its whole command line; the
+// program path is not put in front. Handles are closed at once.
+void RunProgram(const char* program, const char* arguments);
+
+// Keyword lookup in an HTML Help file or collection. hhctrl.ocx is loaded on
+// first use and kept; the file's default topic is displayed only when the
+// window of the last display no longer exists.
+void ShowHtmlHelp(const char* path, const char* keyword);
+
+// Starts H2Viewer.exe from the add-in directory for an "ms-help:" URL.
+void ShowHelp2(const char* url, const char* keyword);

@@ -1,0 +1,190 @@
+// Opening an expanded help target: WinHelp, HTML Help, the HTML Help 2
+// viewer, the shell for URLs, or a program.
+#include <windows.h>
+
+#include <shellapi.h>
+// Only the path functions: its string macros would rename our StrCmp.
+#define NO_SHLWAPI_STRFCNS
+#include <shlwapi.h>
+
+#include "common/errorbox.h"
+#include "common/messages.h"
+#include "common/text.h"
+#include "help/expand.h"
+#include "help/help.h"
+#include "help/launch.h"
+#include "shell/tembril.h"
+
+namespace {
+
+constexpr UINT HtmlHelpDisplayTopic = 0x0000;    // HH_DISPLAY_TOPIC
+constexpr UINT HtmlHelpKeywordLookup = 0x000D;   // HH_KEYWORD_LOOKUP
+
+// The platform's HH_AKLINK, in its field order.
+struct KeywordLink {
+    int StructSize;
+    BOOL Reserved;
+    const char* Keywords;
+    const char* Url;
+    const char* MessageText;
+    const char* MessageTitle;
+    const char* Window;
+    BOOL IndexOnFail;
+};
+static_assert(sizeof(KeywordLink) == 32, "HH_AKLINK is 32 bytes");
+static_assert(sizeof(STARTUPINFOA) == 68, "STARTUPINFO is 68 bytes");
+
+typedef HWND(WINAPI* HtmlHelpProc)(HWND caller, const char* file, UINT command, DWORD_PTR data);
+
+// Kept for the life of the library: hhctrl.ocx stays loaded once found, and
+// is released here only when it lacks its entry. The window is the one the
+// last display returned; it is replaced, never cleared.
+struct HtmlHelpState {
+    HMODULE Module;
+    HtmlHelpProc Entry;
+    HWND Window;
+};
+HtmlHelpState HtmlHelp;
+
+constexpr char Help2Program[] = "H2Viewer.exe";
+
+// The per-request work buffer, from the process heap, released on every path.
+class WorkBuffer {
+public:
+    WorkBuffer() : text_(static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, HelpWorkSize))) {}
+    ~WorkBuffer()
+    {
+        if (text_ != nullptr)
+            HeapFree(GetProcessHeap(), 0, text_);
+    }
+    WorkBuffer(const WorkBuffer&) = delete;
+    WorkBuffer& operator=(const WorkBuffer&) = delete;
+    char* get() const { return text_; }
+
+private:
+    char* text_;
+};
+
+// Compares at most the prefix's length, stopping at text's terminator.
+bool StartsWith(const char* text, const char* prefix)
+{
+    for (; *prefix != 0; ++text, ++prefix) {
+        if (*text != *prefix)
+            return false;
+    }
+    return true;
+}
+
+bool IsUnset(const char* path) { return path[0] == 0 || StartsWith(path, "(non"); }
+
+void OpenHelpPath(const char* path, const char* arguments, const char* keyword)
+{
+    if (PathIsURLA(path)) {
+        if (StartsWith(path, "ms-help:"))
+            ShowHelp2(path, keyword);
+        else
+            ShellExecuteA(nullptr, nullptr, path, nullptr, nullptr, SW_SHOWDEFAULT);
+        return;
+    }
+    const char* extension = PathFindExtensionA(path);
+    if (extension == nullptr || *extension == 0) {
+        if (IsUnset(path))
+            ShowFailure(MSG_HELP_NOT_SET);
+        else
+            MessageBoxA(nullptr, path, MSG_NO_EXTENSION_CAPTION, MB_OK);  // shown even when quiet
+        return;
+    }
+    if (StartsWith(extension, ".hlp"))
+        WinHelpA(nullptr, path, HELP_KEY, reinterpret_cast<ULONG_PTR>(keyword));
+    else if (StartsWith(extension, ".exe"))
+        RunProgram(path, arguments);
+    else if (StartsWith(extension, ".chm") || StartsWith(extension, ".col"))
+        ShowHtmlHelp(path, keyword);
+    else if (StartsWith(path, "(non"))
+        ShowFailure(MSG_HELP_NOT_SET);
+    else
+        ShowFailure(MSG_UNKNOWN_EXTENSION);
+}
+
+} // namespace
+
+uint32_t ShowHelp(const char* keyword, const char* helpTarget)
+{
+    WorkBuffer work;
+    if (work.get() == nullptr)
+        return 1;
+    HelpDirs dirs = {};
+    if (HostData != nullptr)
+        dirs = {HostData->ToolsDir, HostData->AddinDir, HostData->HelpDir, HostData->AppDir};
+    if (keyword == nullptr)
+        keyword = "";
+    char* arguments = nullptr;
+    // An expansion that does not fit is refused: a cut path or URL would open
+    // something other than what was configured.
+    if (ExpandHelpTarget(helpTarget, dirs, keyword, work.get(), HelpWorkSize, &arguments))
+        OpenHelpPath(work.get(), arguments, keyword);
+    return 1;
+}
+
+void RunProgram(const char* program, const char* arguments)
+{
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started;
+    // CreateProcessA may write into the command line: hand it a copy. Every
+    // caller's text fits; a longer one is not started rather than cut.
+    char commandLine[HelpWorkSize];
+    char* line = nullptr;
+    if (arguments != nullptr) {
+        if (StrLen(arguments) >= sizeof commandLine)
+            return;
+        lstrcpyA(commandLine, arguments);
+        line = commandLine;
+    }
+    if (CreateProcessA(program, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
+        CloseHandle(started.hProcess);
+        CloseHandle(started.hThread);
+    }
+}
+
+void ShowHtmlHelp(const char* path, const char* keyword)
+{
+    KeywordLink link = {sizeof(KeywordLink), FALSE, keyword, nullptr, nullptr, nullptr, nullptr, FALSE};
+    if (HtmlHelp.Module == nullptr || HtmlHelp.Entry == nullptr) {
+        HtmlHelp.Module = LoadLibraryA("hhctrl.ocx");
+        FARPROC entry = HtmlHelp.Module != nullptr ? GetProcAddress(HtmlHelp.Module, "HtmlHelpA") : nullptr;
+        HtmlHelp.Entry = reinterpret_cast<HtmlHelpProc>(reinterpret_cast<void (*)()>(entry));
+        if (HtmlHelp.Entry == nullptr) {
+            if (HtmlHelp.Module != nullptr)
+                FreeLibrary(HtmlHelp.Module);
+            HtmlHelp.Module = nullptr;
+            ShowFailure(MSG_NO_HHCTRL);
+            return;
+        }
+    }
+    // 0: never opened, or closed by the user since.
+    if (GetWindowThreadProcessId(HtmlHelp.Window, nullptr) == 0)
+        HtmlHelp.Window = HtmlHelp.Entry(nullptr, path, HtmlHelpDisplayTopic, 0);
+    HtmlHelp.Entry(nullptr, path, HtmlHelpKeywordLookup, reinterpret_cast<DWORD_PTR>(&link));
+}
+
+void ShowHelp2(const char* url, const char* keyword)
+{
+    const char* addinDir = HostData != nullptr && HostData->AddinDir != nullptr ? HostData->AddinDir : "";
+    // Refused rather than cut when it does not fit: a cut path starts
+    // another program, a cut command line asks for another page.
+    char program[MAX_PATH];
+    if (StrLen(addinDir) >= sizeof program)
+        return;
+    lstrcpyA(program, addinDir);
+    if (PathAddBackslashA(program) == nullptr)
+        return;
+    if (StrLen(program) + sizeof Help2Program > sizeof program)
+        return;
+    lstrcatA(program, Help2Program);
+    char commandLine[Help2CommandLineSize];
+    if (!BuildHelp2CommandLine(url, keyword, commandLine, sizeof commandLine))
+        return;
+    RunProgram(program, commandLine);
+}

@@ -1,0 +1,32 @@
+// Started by the tests in place of a help program, H2Viewer.exe or the
+// browser: writes its command line and its own path, one per line, to a file
+// of its own in the directory that TEMBRIL_RECORD names, and ends.
+#include <windows.h>
+
+#include <stdio.h>
+#include <string.h>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    char dir[MAX_PATH];
+    DWORD got = GetEnvironmentVariableA("TEMBRIL_RECORD", dir, sizeof dir);
+    if (got == 0 || got >= sizeof dir)
+        return 1;
+    char self[1024] = "";
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    char part[MAX_PATH + 32], done[MAX_PATH + 32];
+    snprintf(part, sizeof part, "%s\\%lu.part", dir, GetCurrentProcessId());
+    snprintf(done, sizeof done, "%s\\%lu.rec", dir, GetCurrentProcessId());
+    HANDLE file = CreateFileA(part, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 1;
+    const char* line = GetCommandLineA();
+    DWORD written = 0;
+    WriteFile(file, line, static_cast<DWORD>(strlen(line)), &written, nullptr);
+    WriteFile(file, "\n", 1, &written, nullptr);
+    WriteFile(file, self, static_cast<DWORD>(strlen(self)), &written, nullptr);
+    CloseHandle(file);
+    // Renamed when complete, so that a waiting test never reads half a record.
+    MoveFileExA(part, done, MOVEFILE_REPLACE_EXISTING);
+    return 0;
+}

@@ -1,0 +1,420 @@
+// Help launch, watched from outside as a user's machine would see it: WinHelp
+// through a window of WinHelp's class, HTML Help through the tests' own
+// hhctrl.ocx, programs, H2Viewer.exe and the browser through the recorder.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/messages.h"
+#include "help/help.h"
+#include "help_support.h"
+#include "hhctrl_record.h"
+#include "support/msgbox_capture.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+constexpr char DefaultCaption[] = "\xB4\xED\xCE\xF3";  // the platform's default caption in code page 936
+
+struct WinHelpRequest {
+    ULONG_PTR Protocol;  // COPYDATASTRUCT's dwData
+    HWND Caller;
+    unsigned Command;
+    std::string File;
+    std::string Keyword;
+};
+std::vector<WinHelpRequest> WinHelpRequests;
+
+std::string TextAt(const BYTE* data, DWORD size, WORD offset)
+{
+    if (offset == 0 || offset >= size)
+        return "";
+    const char* text = reinterpret_cast<const char*>(data + offset);
+    return std::string(text, strnlen(text, size - offset));
+}
+
+LRESULT CALLBACK WinHelpWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COPYDATA) {
+        const COPYDATASTRUCT* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        const BYTE* data = static_cast<const BYTE*>(copy->lpData);
+        WinHelpRequest request = {copy->dwData, reinterpret_cast<HWND>(wParam), 0, "", ""};
+        if (copy->cbData >= 16) {
+            // size, command, data, reserved, file name offset, data offset
+            request.Command = *reinterpret_cast<const WORD*>(data + 2);
+            request.File = TextAt(data, copy->cbData, *reinterpret_cast<const WORD*>(data + 12));
+            request.Keyword = TextAt(data, copy->cbData, *reinterpret_cast<const WORD*>(data + 14));
+        }
+        WinHelpRequests.push_back(request);
+        return TRUE;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+class HelpLaunch : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // Always there before any request: without it, Wine starts its own
+        // winhlp32.exe, which stays running.
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = WinHelpWindowProc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "MS_WINHELP";
+        RegisterClassA(&windowClass);
+        winHelp_ = CreateWindowExA(0, "MS_WINHELP", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                   GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(winHelp_, nullptr);
+        WinHelpRequests.clear();
+
+        OptionFlags = 0;
+        addinDir_ = addin_.Path() + "\\";
+        SetDirs("C:\\Masm\\", addinDir_, "c:\\help\\", "C:\\Varnok\\");
+        SetEnvironmentVariableA("TEMBRIL_RECORD", records_.Path().c_str());
+        CloseHtmlHelpWindows();
+        TakeHtmlHelpCalls();
+    }
+    void TearDown() override
+    {
+        OptionFlags = 0;
+        SetEnvironmentVariableA("TEMBRIL_RECORD", nullptr);
+        if (winHelp_ != nullptr)
+            DestroyWindow(winHelp_);
+    }
+
+    void SetDirs(std::string tools, std::string addin, std::string help, std::string app)
+    {
+        tools_ = tools;
+        addinDirText_ = addin;
+        help_ = help;
+        app_ = app;
+        host_.Data.ToolsDir = tools_.c_str();
+        host_.Data.AddinDir = addinDirText_.c_str();
+        host_.Data.HelpDir = help_.c_str();
+        host_.Data.AppDir = app_.c_str();
+    }
+    void Show(const std::string& helpTarget, const char* keyword = "mov")
+    {
+        EXPECT_EQ(ShowHelp(keyword, helpTarget.c_str()), 1u) << helpTarget;
+    }
+    void InstallProgram(const std::string& path)
+    {
+        ASSERT_TRUE(CopyFileA(RecorderPath().c_str(), path.c_str(), FALSE)) << path;
+    }
+
+    std::vector<HtmlHelpCall> TakeHtmlHelpCalls()
+    {
+        std::vector<HtmlHelpCall> calls;
+        HMODULE module = GetModuleHandleA("hhctrl.ocx");
+        if (module == nullptr)
+            return calls;
+        auto take = reinterpret_cast<TakeHtmlHelpCallsProc>(
+            reinterpret_cast<void (*)()>(GetProcAddress(module, "TakeHtmlHelpCalls")));
+        EXPECT_NE(take, nullptr) << "hhctrl.ocx is Wine's own, not the tests' (WINEDLLOVERRIDES?)";
+        if (take == nullptr)
+            return calls;
+        calls.resize(64);
+        int n = take(calls.data(), 64);
+        calls.resize(n < 64 ? n : 64);
+        return calls;
+    }
+    void CloseHtmlHelpWindows()
+    {
+        HMODULE module = GetModuleHandleA("hhctrl.ocx");
+        if (module == nullptr)
+            return;
+        auto close = reinterpret_cast<CloseHtmlHelpWindowsProc>(
+            reinterpret_cast<void (*)()>(GetProcAddress(module, "CloseHtmlHelpWindows")));
+        if (close != nullptr)
+            close();
+    }
+    void ExpectDisplay(const HtmlHelpCall& call, const char* file)
+    {
+        EXPECT_EQ(call.Command, 0x0000u);
+        EXPECT_STREQ(call.File, file);
+        EXPECT_EQ(call.Caller, nullptr);
+        EXPECT_EQ(call.Data, 0u);
+    }
+    void ExpectLookup(const HtmlHelpCall& call, const char* file, const char* keyword)
+    {
+        EXPECT_EQ(call.Command, 0x000Du);
+        EXPECT_STREQ(call.File, file);
+        EXPECT_EQ(call.Caller, nullptr);
+        EXPECT_EQ(call.LinkSize, 32);
+        EXPECT_EQ(call.LinkReserved, FALSE);
+        EXPECT_STREQ(call.LinkKeywords, keyword);
+        EXPECT_TRUE(call.LinkUrlNull && call.LinkMsgTextNull && call.LinkMsgTitleNull && call.LinkWindowNull);
+        EXPECT_EQ(call.LinkIndexOnFail, FALSE);
+    }
+    // Records of programs started so far, once the last expected one is in;
+    // a short grace lets a program that should not have started show itself.
+    std::vector<ProgramRecord> Started(size_t expected)
+    {
+        WaitForRecords(records_.Path(), expected);
+        Sleep(300);
+        return WaitForRecords(records_.Path(), expected, 0);
+    }
+
+    FakeHost host_;
+    TempDir addin_;
+    TempDir records_;
+    std::string addinDir_, tools_, addinDirText_, help_, app_;
+    HWND winHelp_ = nullptr;
+    BoxCapture boxes_;
+};
+
+TEST_F(HelpLaunch, HtmlHelpWindowIsReusedWhileItExistsAndReopenedAfterItCloses)
+{
+    Show("$H\\api.chm");
+    ASSERT_NE(GetModuleHandleA("hhctrl.ocx"), nullptr) << "hhctrl.ocx is kept loaded";
+    std::vector<HtmlHelpCall> calls = TakeHtmlHelpCalls();
+    ASSERT_EQ(calls.size(), 2u);
+    ExpectDisplay(calls[0], "c:\\help\\api.chm");
+    ExpectLookup(calls[1], "c:\\help\\api.chm", "mov");
+
+    Show("$H\\api.chm", "lea");
+    calls = TakeHtmlHelpCalls();
+    ASSERT_EQ(calls.size(), 1u) << "while the window exists only the keyword is looked up";
+    ExpectLookup(calls[0], "c:\\help\\api.chm", "lea");
+
+    CloseHtmlHelpWindows();
+    Show("$H\\api.chm", "add");
+    calls = TakeHtmlHelpCalls();
+    ASSERT_EQ(calls.size(), 2u) << "after the user closed it the default topic is displayed again";
+    ExpectDisplay(calls[0], "c:\\help\\api.chm");
+    ExpectLookup(calls[1], "c:\\help\\api.chm", "add");
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+TEST_F(HelpLaunch, ChmAndColGoToHtmlHelpByTheirFirstFourBytes)
+{
+    CloseHtmlHelpWindows();
+    for (const char* target : {"$H\\Api.CHM", "d:\\x.col", "(None).chm", "d:\\y.chmx"}) {
+        Show(target);
+        std::vector<HtmlHelpCall> calls = TakeHtmlHelpCalls();
+        ASSERT_FALSE(calls.empty()) << target;
+        EXPECT_EQ(calls.back().Command, 0x000Du) << target;
+    }
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+TEST_F(HelpLaunch, WinHelpFileAsksWinHelpForTheKeyword)
+{
+    Show("$R\\Help\\Win32.HLP", "mov");
+    ASSERT_EQ(WinHelpRequests.size(), 1u);
+    const WinHelpRequest& request = WinHelpRequests[0];
+    EXPECT_EQ(request.Protocol, 0xA1DE505u);
+    EXPECT_EQ(request.Caller, nullptr);
+    EXPECT_EQ(request.Command, static_cast<unsigned>(HELP_KEY));
+    EXPECT_EQ(request.File, "c:\\varnok\\help\\win32.hlp");
+    EXPECT_EQ(request.Keyword, "mov");
+    Show("d:\\old.hlpx", "lea");
+    ASSERT_EQ(WinHelpRequests.size(), 2u);
+    EXPECT_EQ(WinHelpRequests[1].File, "d:\\old.hlpx");
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+TEST_F(HelpLaunch, QuotedProgramGetsTheArgumentStringAsItsWholeCommandLine)
+{
+    InstallProgram(addin_.File("tool.exe"));
+    Show("\"$D\\Tool.exe\"  /K $K", "Mov");
+    std::vector<ProgramRecord> started = Started(1);
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].CommandLine, "/K Mov");
+    EXPECT_TRUE(SameTextIgnoringCase(started[0].Module, addin_.File("tool.exe"))) << started[0].Module;
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+TEST_F(HelpLaunch, QuotedProgramWithOnlyBlanksAfterTheQuoteGetsNoCommandLine)
+{
+    InstallProgram(addin_.File("tool.exe"));
+    Show("\"$D\\tool.exe\"   ");
+    std::vector<ProgramRecord> started = Started(1);
+    ASSERT_EQ(started.size(), 1u);
+    // Given no command line, the system makes one of the program's name.
+    EXPECT_EQ(started[0].CommandLine.find("mov"), std::string::npos) << started[0].CommandLine;
+    EXPECT_NE(started[0].CommandLine.find("tool.exe"), std::string::npos) << started[0].CommandLine;
+}
+
+TEST_F(HelpLaunch, MsHelpUrlStartsTheViewerFromTheAddinDirectory)
+{
+    InstallProgram(addin_.File("H2Viewer.exe"));
+    Show("ms-help://MS.VSCC/$K", "Mov");
+    std::vector<ProgramRecord> started = Started(1);
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].CommandLine, "/helpcol ms-help://ms.vscc/mov /filterquery /index Mov /XNav /appid Varnok");
+    EXPECT_TRUE(SameTextIgnoringCase(started[0].Module, addin_.File("H2Viewer.exe"))) << started[0].Module;
+
+    // Without a trailing backslash on the add-in directory, one is put in.
+    SetDirs("", addin_.Path(), "", "");
+    Show("\"ms-help://x\" /ignored", "add");
+    started = Started(2);
+    ASSERT_EQ(started.size(), 2u);
+    EXPECT_TRUE(started[0].CommandLine == "/helpcol ms-help://x /filterquery /index add /XNav /appid Varnok" ||
+                started[1].CommandLine == "/helpcol ms-help://x /filterquery /index add /XNav /appid Varnok");
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+TEST_F(HelpLaunch, MissingViewerShowsNothing)
+{
+    Show("ms-help://x");
+    EXPECT_TRUE(Started(0).empty());
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+TEST_F(HelpLaunch, UnsetHelpTargetSaysSoUnlessQuiet)
+{
+    SetDirs("", addinDir_, "", "");
+    for (const char* target : {"(None)", "", "$A", "$H$A", "(None).txt", "(none)x"}) {
+        boxes_.Clear();
+        Show(target);
+        ASSERT_EQ(boxes_.Boxes().size(), 1u) << target;
+        EXPECT_EQ(boxes_.Boxes()[0].Text, MSG_HELP_NOT_SET) << target;
+        EXPECT_EQ(boxes_.Boxes()[0].Caption, DefaultCaption) << target;
+        EXPECT_EQ(boxes_.Boxes()[0].Owner, nullptr);
+        EXPECT_EQ(boxes_.Boxes()[0].Buttons, OkButtons());
+    }
+    OptionFlags = OptQuiet;
+    boxes_.Clear();
+    Show("(None)");
+    Show("");
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+TEST_F(HelpLaunch, PathWithoutExtensionIsShownWithItsCaptionEvenWhenQuiet)
+{
+    for (uint32_t flags : {0u, static_cast<uint32_t>(OptQuiet)}) {
+        OptionFlags = flags;
+        boxes_.Clear();
+        Show("c:\\help\\readme");
+        Show("C:\\Help\\ReadMe");
+        Show("c:\\a.b\\readme");
+        ASSERT_EQ(boxes_.Boxes().size(), 3u) << flags;
+        EXPECT_EQ(boxes_.Boxes()[0].Text, "c:\\help\\readme");
+        EXPECT_EQ(boxes_.Boxes()[0].Caption, MSG_NO_EXTENSION_CAPTION);
+        EXPECT_EQ(boxes_.Boxes()[0].Owner, nullptr);
+        EXPECT_EQ(boxes_.Boxes()[0].Buttons, OkButtons());
+        EXPECT_EQ(boxes_.Boxes()[1].Text, "c:\\help\\readme");
+        EXPECT_EQ(boxes_.Boxes()[2].Text, "c:\\a.b\\readme");
+    }
+}
+
+TEST_F(HelpLaunch, UnknownExtensionSaysSoUnlessQuiet)
+{
+    Show("c:\\help\\readme.txt");
+    Show("c:\\help\\api.ch");
+    ASSERT_EQ(boxes_.Boxes().size(), 2u);
+    EXPECT_EQ(boxes_.Boxes()[0].Text, MSG_UNKNOWN_EXTENSION);
+    EXPECT_EQ(boxes_.Boxes()[0].Caption, DefaultCaption);
+    EXPECT_EQ(boxes_.Boxes()[1].Text, MSG_UNKNOWN_EXTENSION);
+    OptionFlags = OptQuiet;
+    boxes_.Clear();
+    Show("c:\\help\\readme.txt");
+    EXPECT_TRUE(boxes_.Boxes().empty());
+    EXPECT_TRUE(WinHelpRequests.empty());
+}
+
+TEST_F(HelpLaunch, ExpansionThatDoesNotFitOpensAndShowsNothing)
+{
+    std::string longDir = "c:\\" + std::string(255, 'd') + "\\";
+    SetDirs("", addinDir_, longDir, "");
+    InstallProgram(addin_.File("H2Viewer.exe"));
+    Show("$H$Hx.y");  // exactly 520 bytes with the NUL: still expanded and classified
+    ASSERT_EQ(boxes_.Boxes().size(), 1u);
+    EXPECT_EQ(boxes_.Boxes()[0].Text, MSG_UNKNOWN_EXTENSION);
+    boxes_.Clear();
+    Show("$H$Hxy.z");
+    Show("$H$H$H");
+    Show("$H$H\\x.hlp");
+    Show("\"$H\\a.exe\" $H");
+    Show("ms-help://$H$H");
+    EXPECT_TRUE(boxes_.Boxes().empty());
+    EXPECT_TRUE(WinHelpRequests.empty());
+    EXPECT_TRUE(Started(0).empty());
+}
+
+TEST_F(HelpLaunch, ViewerCommandLineThatDoesNotFitIsNotStarted)
+{
+    InstallProgram(addin_.File("H2Viewer.exe"));
+    std::string keyword(100, 'k');
+    Show("ms-help://" + std::string(96, 'u'), keyword.c_str());  // 206 bytes of URL and keyword
+    Show("ms-help://" + std::string(95, 'u'), keyword.c_str());  // 205: a command line of 255
+    std::vector<ProgramRecord> started = Started(1);
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].CommandLine.size(), 255u);
+    EXPECT_NE(started[0].CommandLine.find(std::string(95, 'u') + " "), std::string::npos);
+}
+
+TEST_F(HelpLaunch, ViewerPathOver259BytesIsNotStarted)
+{
+    // An add-in directory of 246 bytes makes a viewer path of 259.
+    std::string fits = addin_.Path() + "\\" + std::string(246 - addin_.Path().size() - 1, 'p');
+    ASSERT_EQ(fits.size(), 246u);
+    ASSERT_TRUE(CreateDirectoryA(fits.c_str(), nullptr));
+    InstallProgram(fits + "\\H2Viewer.exe");
+    std::string over = fits + "q";
+    bool overMade = CreateDirectoryA(over.c_str(), nullptr) != 0;
+    if (overMade)
+        InstallProgram(over + "\\H2Viewer.exe");
+
+    SetDirs("", over, "", "");
+    Show("ms-help://x", "over");
+    SetDirs("", fits + "\\", "", "");
+    Show("ms-help://x", "fits");
+    std::vector<ProgramRecord> started = Started(1);
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_NE(started[0].CommandLine.find("/index fits "), std::string::npos) << started[0].CommandLine;
+}
+
+// The browser is whatever the machine's classes name for http: here, the recorder.
+class UrlLaunch : public HelpLaunch {
+protected:
+    void SetUp() override
+    {
+        HelpLaunch::SetUp();
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &command_, nullptr),
+                  ERROR_SUCCESS);
+        char old[1024];
+        DWORD size = sizeof old;
+        DWORD type = 0;
+        hadOld_ = RegQueryValueExA(command_, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(old), &size) ==
+                      ERROR_SUCCESS &&
+                  type == REG_SZ;
+        if (hadOld_)
+            old_.assign(old, strnlen(old, size));
+        std::string recorder = "\"" + RecorderPath() + "\" \"%1\"";
+        RegSetValueExA(command_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(recorder.c_str()),
+                       static_cast<DWORD>(recorder.size() + 1));
+    }
+    void TearDown() override
+    {
+        if (command_ != nullptr) {
+            if (hadOld_)
+                RegSetValueExA(command_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(old_.c_str()),
+                               static_cast<DWORD>(old_.size() + 1));
+            else
+                RegDeleteValueA(command_, nullptr);
+            RegCloseKey(command_);
+        }
+        HelpLaunch::TearDown();
+    }
+
+    HKEY command_ = nullptr;
+    bool hadOld_ = false;
+    std::string old_;
+};
+
+TEST_F(UrlLaunch, UrlGoesToTheShellLowercasedAndWithoutArguments)
+{
+    Show("\"HTTP://Example.com/Find?q=$K\" /extra", "MOV");
+    std::vector<ProgramRecord> started = Started(1);
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].CommandLine, "\"" + RecorderPath() + "\" \"http://example.com/find?q=mov\"");
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+} // namespace
