@@ -150,27 +150,50 @@ protected:
     char guarded_[KeywordBufferSize + 64];
 };
 
-TEST_F(KeywordCapture, SelectionIsTakenTrimmedOnTheLeftAndLowercased)
+std::string Repeat(const std::string& text, int times)
 {
-    SetText("  MOV Eax, 1  ;x");
-    Select(0, 14);
-    EXPECT_EQ(Capture(), "mov eax, 1  ");
-    EXPECT_FALSE(Sent(WordAtCaretCalled)) << "the host's word is not asked for on a selection";
-    EXPECT_FALSE(Sent(EM_FINDWORDBREAK));
+    std::string all;
+    for (int i = 0; i < times; ++i)
+        all += text;
+    return all;
 }
 
-TEST_F(KeywordCapture, SelectionKeepsItsLineBreakAndIsNeverPrefixed)
+TEST_F(KeywordCapture, SelectionIsTakenWhenItFitsAndRefusedWhenNot)
 {
-    SetText("x.MOV\r\nEAX");
-    Select(2, 9);
-    EXPECT_EQ(Capture(), "mov\reax");  // the editor stores a line break as one CR
+    const std::string wide = Repeat("\xD6\xD0", 70) + "a";  // 70 double-byte characters, then a letter
+    struct Case {
+        std::string Text;
+        LONG From, To;
+        std::string Keyword;
+    } cases[] = {
+        {"  MOV Eax, 1  ;x", 0, 14, "mov eax, 1  "},  // leading blanks go, trailing ones stay
+        {"x.MOV\r\nEAX", 2, 9, "mov\reax"},          // a line break stays (stored as one CR); no "." prefix
+        {"a \t  b", 1, 5, "<null>"},
+        {std::string(200, 'A'), 0, 127, std::string(127, 'a')},
+        {std::string(200, 'a'), 0, 128, "<null>"},
+        {std::string(200, 'a'), 0, 129, "<null>"},
+        {wide, 7, 71, Repeat("\xD6\xD0", 63) + "a"},  // 64 positions, 127 bytes
+        {wide, 6, 70, "<null>"},                       // 64 positions, 128 bytes: no room for the terminator
+        {wide, 0, 71, "<null>"},                       // 71 positions, 141 bytes
+    };
+    for (const Case& c : cases) {
+        SetText(c.Text.c_str());
+        Select(c.From, c.To);
+        EXPECT_EQ(Capture(), c.Keyword) << c.From << ".." << c.To;
+        EXPECT_FALSE(Sent(WordAtCaretCalled)) << "the host's word is not asked for on a selection";
+        EXPECT_FALSE(Sent(EM_FINDWORDBREAK));
+        EXPECT_EQ(Sent(EM_GETSELTEXT), c.To - c.From <= 127) << "a selection too long for the buffer is not read";
+    }
 }
 
-TEST_F(KeywordCapture, AllBlankSelectionYieldsNull)
+TEST_F(KeywordCapture, ReversedSelectionCountsAsLongAndYieldsNull)
 {
-    SetText("a \t  b");
-    Select(1, 5);
+    SetText("mov eax, ebx");
+    ForceSelection = true;
+    ForcedSelection = {8, 4};
     EXPECT_EQ(Capture(), "<null>");
+    EXPECT_FALSE(Sent(EM_GETSELTEXT));
+    EXPECT_FALSE(Sent(WordAtCaretCalled));
 }
 
 TEST_F(KeywordCapture, CaretTakesTheHostsWordWhereTheEditorSaysItBegins)
@@ -191,111 +214,37 @@ TEST_F(KeywordCapture, CaretTakesTheHostsWordWhereTheEditorSaysItBegins)
     ASSERT_NE(wordBreak, nullptr);
     EXPECT_EQ(wordBreak->WParam, static_cast<WPARAM>(WB_MOVEWORDLEFT));
     EXPECT_EQ(wordBreak->LParam, 8);  // the caret plus 1
-    const EditorMessage* probe = Find(EM_GETTEXTRANGE);
-    ASSERT_NE(probe, nullptr);
-    EXPECT_EQ(probe->Range.cpMin, 5);
-    EXPECT_EQ(probe->Range.cpMax, 6);
 }
 
-TEST_F(KeywordCapture, DotBeforeTheWordIsPutInFront)
+TEST_F(KeywordCapture, DotBeforeTheWordAndWhatDoesNotFit)
 {
-    SetText("  .DATA?");
-    Select(4, 4);
-    HostWord = "DATA";
-    EXPECT_EQ(Capture(), ".data");
-}
-
-TEST_F(KeywordCapture, WordAtPositionZeroIsNeverPrefixed)
-{
-    SetText("data .x");
-    Select(0, 0);
-    HostWord = "data";
-    EXPECT_EQ(Capture(), "data");
-    const EditorMessage* probe = Find(EM_GETTEXTRANGE);
-    ASSERT_NE(probe, nullptr);
-    EXPECT_EQ(probe->Range.cpMin, 0);
-    EXPECT_EQ(probe->Range.cpMax, 0);
-}
-
-TEST_F(KeywordCapture, EmptyWordAfterADotIsTheDotAlone)
-{
-    SetText("a. b");
-    Select(2, 2);
-    HostWord = "";
-    EXPECT_EQ(Capture(), ".");
-}
-
-TEST_F(KeywordCapture, EmptyWordWithNothingBeforeYieldsNull)
-{
-    SetText("   ");
-    Select(2, 2);
-    HostWord = "";
-    EXPECT_EQ(Capture(), "<null>");
-}
-
-TEST_F(KeywordCapture, DoubleByteCharacterBeforeTheWordIsNotADot)
-{
-    SetText("\xD6\xD0mov");  // a double-byte character, then the word
-    Select(1, 1);
-    HostWord = "mov";
-    EXPECT_EQ(Capture(), "mov");
-}
-
-TEST_F(KeywordCapture, SelectionOf127PositionsIsTakenLongerOnesAreRefused)
-{
-    std::string text(200, 'a');
-    SetText(text.c_str());
-    Select(0, 127);
-    EXPECT_EQ(Capture(), std::string(127, 'a'));
-    Select(0, 128);
-    EXPECT_EQ(Capture(), "<null>");
-    EXPECT_FALSE(Sent(EM_GETSELTEXT)) << "a selection too long for the buffer is not read";
-    Select(0, 129);
-    EXPECT_EQ(Capture(), "<null>");
-    EXPECT_FALSE(Sent(EM_GETSELTEXT));
-}
-
-TEST_F(KeywordCapture, ReversedSelectionCountsAsLongAndYieldsNull)
-{
-    SetText("mov eax, ebx");
-    ForceSelection = true;
-    ForcedSelection = {8, 4};
-    EXPECT_EQ(Capture(), "<null>");
-    EXPECT_FALSE(Sent(EM_GETSELTEXT));
-    EXPECT_FALSE(Sent(WordAtCaretCalled));
-}
-
-TEST_F(KeywordCapture, DoubleByteSelectionIsTakenWhenItFitsAndRefusedWhenNot)
-{
-    std::string wide;
-    for (int i = 0; i < 70; ++i)
-        wide += "\xD6\xD0";
-    SetText((wide + "a").c_str());
-    // 63 characters and the letter after them: 64 positions, 127 bytes.
-    Select(7, 71);
-    EXPECT_EQ(Capture(), wide.substr(0, 126) + "a");
-    // 64 positions, 128 bytes: no room for the terminator.
-    Select(6, 70);
-    EXPECT_EQ(Capture(), "<null>");
-    // 71 positions, 141 bytes: far more than the buffer.
-    Select(0, 71);
-    EXPECT_EQ(Capture(), "<null>");
-}
-
-TEST_F(KeywordCapture, HostWordThatDoesNotFitIsRefusedNotCut)
-{
-    SetText("x .y z");
-    Select(0, 0);
-    HostWord = std::string(127, 'w');
-    EXPECT_EQ(Capture(), std::string(127, 'w'));
-    HostWord = std::string(128, 'w');
-    EXPECT_EQ(Capture(), "<null>");
-
-    Select(3, 3);  // after the dot: one byte less for the word
-    HostWord = std::string(126, 'w');
-    EXPECT_EQ(Capture(), "." + std::string(126, 'w'));
-    HostWord = std::string(127, 'w');
-    EXPECT_EQ(Capture(), "<null>");
+    struct Case {
+        const char* Text;
+        LONG Caret;
+        std::string Word;
+        std::string Keyword;
+        LONG ProbeFrom, ProbeTo;
+    } cases[] = {
+        {"  .DATA?", 4, "DATA", ".data", 2, 3},
+        {"data .x", 0, "data", "data", 0, 0},        // at position 0: nothing before, never a prefix
+        {"a. b", 2, "", ".", 1, 2},                  // no word after the dot: the dot alone
+        {"   ", 2, "", "<null>", 0, 0},
+        {"\xD6\xD0mov", 1, "mov", "mov", 0, 1},      // a double-byte character before is not a dot
+        {"x .y z", 0, std::string(127, 'w'), std::string(127, 'w'), 0, 0},
+        {"x .y z", 0, std::string(128, 'w'), "<null>", 0, 0},  // refused, not cut
+        {"x .y z", 3, std::string(126, 'w'), "." + std::string(126, 'w'), 2, 3},
+        {"x .y z", 3, std::string(127, 'w'), "<null>", 2, 3},
+    };
+    for (const Case& c : cases) {
+        SetText(c.Text);
+        Select(c.Caret, c.Caret);
+        HostWord = c.Word;
+        EXPECT_EQ(Capture(), c.Keyword) << c.Text << " at " << c.Caret;
+        const EditorMessage* probe = Find(EM_GETTEXTRANGE);
+        ASSERT_NE(probe, nullptr);
+        EXPECT_EQ(probe->Range.cpMin, c.ProbeFrom) << c.Text;
+        EXPECT_EQ(probe->Range.cpMax, c.ProbeTo) << c.Text;
+    }
 }
 
 TEST_F(KeywordCapture, NoActiveEditorSendsNothingAndYieldsNull)
