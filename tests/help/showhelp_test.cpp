@@ -343,6 +343,21 @@ TEST_F(HelpLaunch, ViewerCommandLineThatDoesNotFitIsNotStarted)
     EXPECT_NE(started[0].CommandLine.find(std::string(95, 'u') + " "), std::string::npos);
 }
 
+// A viewer path of 259 bytes, the longest there is room for, still starts.
+// (Wine's CreateProcessA itself refuses 260 bytes, so the refusal beyond that
+// cannot be told apart from the platform's here.)
+TEST_F(HelpLaunch, ViewerPathOf259BytesStarts)
+{
+    std::string dir = addin_.Path() + "\\" + std::string(246 - addin_.Path().size() - 1, 'p');
+    ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
+    InstallProgram(dir + "\\H2Viewer.exe");
+    SetDirs("", dir + "\\", "", "");
+    Show("ms-help://x", "fits");
+    std::vector<ProgramRecord> started = Started(1);
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].Module.size(), 259u) << started[0].Module;
+}
+
 // The browser is whatever the machine's classes name for http: here, the recorder.
 class UrlLaunch : public HelpLaunch {
 protected:
