@@ -20,8 +20,12 @@ struct HelpDirs {
 // "$$" gives one "$"; any other "$" pair and a trailing "$" stay as written.
 // Returns 0, and work holds an empty path, when the expansion would not fit:
 // nothing is cut, since a cut path or URL names something else.
+// The keyword goes in as typed, escaped only where it would break out of its
+// place: with urlPath, its bytes that would end the URL or start another part
+// of it are percent-escaped; in the argument string it can neither close the
+// template's quotes nor split into further arguments.
 uint32_t ExpandHelpTarget(const char* helpTarget, const HelpDirs& dirs, const char* keyword, char* work,
-                          uint32_t size, char** arguments);
+                          uint32_t size, char** arguments, bool urlPath = false);
 
 // H2Viewer's command line for url and keyword, NUL included in size.
 constexpr uint32_t Help2CommandLineSize = 256;

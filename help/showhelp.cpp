@@ -121,8 +121,14 @@ uint32_t ShowHelp(const char* keyword, const char* helpTarget)
     char* arguments = nullptr;
     // An expansion that does not fit is refused: a cut path or URL would open
     // something other than what was configured.
-    if (ExpandHelpTarget(helpTarget, dirs, keyword, work.get(), HelpWorkSize, &arguments))
-        OpenHelpPath(work.get(), arguments, keyword);
+    if (!ExpandHelpTarget(helpTarget, dirs, keyword, work.get(), HelpWorkSize, &arguments))
+        return 1;
+    // A URL gets the keyword escaped where it would break out of it; whether the
+    // target is a URL is known only once it is expanded.
+    if (PathIsURLA(work.get()) &&
+        !ExpandHelpTarget(helpTarget, dirs, keyword, work.get(), HelpWorkSize, &arguments, true))
+        return 1;
+    OpenHelpPath(work.get(), arguments, keyword);
     return 1;
 }
 
