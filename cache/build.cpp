@@ -239,12 +239,33 @@ bool BuildCacheFile(Build* build)
     return WriteFile(file, &build->Header, CacheHeaderSize, &written, nullptr) && written == CacheHeaderSize;
 }
 
+// Whether path names a cache file of ours: "hlp..." right in the add-in
+// directory. The settings may have been edited by hand, and a rebuild must not
+// delete whatever file they happen to name.
+bool IsOwnCacheFile(const char* path)
+{
+    const char* addinDir = HostData->AddinDir;
+    if (addinDir == nullptr || StrLen(addinDir) >= ListPathSize || StrLen(path) >= ListPathSize)
+        return false;
+    char dir[ListPathSize];
+    uint32_t dirLength = CopyDir(dir, addinDir);
+    char file[ListPathSize];
+    memcpy(file, path, StrLen(path) + 1);
+    char* slash = strrchr(file, '\\');
+    if (slash == nullptr || static_cast<uint32_t>(slash - file) != dirLength)
+        return false;
+    *slash = 0;
+    const char* name = StrLower(slash + 1);
+    return lstrcmpiA(file, dir) == 0 && name[0] == 'h' && name[1] == 'l' && name[2] == 'p';
+}
+
 } // namespace
 
 uint32_t RebuildCache()
 {
     CloseCache();
-    DeleteFileA(CachePath);
+    if (IsOwnCacheFile(CachePath))
+        DeleteFileA(CachePath);
     // The build runs only once the settings can name its file.
     if (HostData->AddinDir == nullptr || GetTempFileNameA(HostData->AddinDir, "hlp", 0, CachePath) == 0) {
         ShowFailure(MSG_REBUILD_FAILED);

@@ -160,6 +160,20 @@ TEST_F(StaleCache, OtherOrder)
     EXPECT_FALSE(FileExists(oldPath));
 }
 
+TEST_F(StaleCache, OnlyOurOwnCacheFilesAreDeleted)
+{
+    // Hand-edited settings naming some other file: the rebuild leaves it be.
+    CreateDirectoryA(dir.File("sub").c_str(), nullptr);
+    for (const std::string& other : {dir.File("notes.txt"), dir.File("sub\\hlp1.tmp")}) {
+        WriteFileBytes(other, "keep");
+        Set(hostIni, "KeywordCacheFile", other);
+        ASSERT_EQ(OpenCache(), 1u);
+        EXPECT_EQ(Lookup("c"), "help-q");
+        EXPECT_EQ(ReadFileBytes(other), "keep");
+        CloseCache();
+    }
+}
+
 TEST_F(StaleCache, OtherNames)
 {
     List("r", "c\r\n");
