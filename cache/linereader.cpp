@@ -34,6 +34,7 @@ uint32_t GetNextLine(LineReader* reader)
 {
     if (reader->Window == nullptr || reader->Line == nullptr)
         return 0;
+    reader->Failed = false;
     for (;;) {
         uint32_t unread = static_cast<uint32_t>(reader->Window + reader->Filled - reader->Line);
         uint32_t length = 0;
@@ -44,11 +45,13 @@ uint32_t GetNextLine(LineReader* reader)
         reader->Line = reader->Window;
         uint32_t space = reader->Filled - unread;
         if (space == 0) {
+            reader->Failed = true;
             ShowFailure(MSG_LINE_TOO_LONG);
             return 0;
         }
         DWORD got = 0;
         if (!ReadFile(reader->File, reader->Window + unread, space, &got, nullptr)) {
+            reader->Failed = true;
             ShowError(0);
             return 0;
         }
@@ -70,4 +73,5 @@ void CloseLineReader(LineReader* reader)
     reader->Window = nullptr;
     reader->Line = nullptr;
     reader->Filled = 0;
+    reader->Failed = false;
 }

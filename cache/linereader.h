@@ -15,6 +15,7 @@ struct LineReader {
     char* Window;     // the file's size, capped at LineWindowSize
     char* Line;       // current line in the window; null once the file is exhausted
     uint32_t Filled;  // valid bytes from Window on
+    bool Failed;      // the last GetNextLine stopped on a line that does not fit or a read error
 };
 
 // Opens path and returns the first line's length (0: cannot open, empty line,
@@ -25,6 +26,11 @@ uint32_t GetFirstLine(LineReader* reader, const char* path);
 // Returns the next line's length; 0 at the end of the file (Line is then null),
 // for an empty line, and on failure.
 uint32_t GetNextLine(LineReader* reader);
+
+// Tells a 0 from GetNextLine apart while Line is still set: true for a line
+// that does not fit the window or a failed read (the reader stays open, Line
+// on text without a line end), false for a real empty line.
+inline bool LineReaderFailed(const LineReader* reader) { return reader->Failed; }
 
 // Releases whatever an open reader still holds and zero-fills it.
 void CloseLineReader(LineReader* reader);

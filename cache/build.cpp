@@ -1,0 +1,296 @@
+// RebuildCache: merges the enabled keyword lists, each streamed through its
+// reader's window, into a fresh cache file in one sequential pass.
+#include <windows.h>
+
+#include <string.h>
+
+#include "cache/build.h"
+#include "cache/cache.h"
+#include "cache/linereader.h"
+#include "common/errorbox.h"
+#include "common/messages.h"
+#include "common/text.h"
+#include "shell/tembril.h"
+
+namespace {
+
+// Writes are gathered here so that a large list costs few system calls.
+constexpr uint32_t OutputBufferSize = 64 * 1024;
+constexpr uint32_t ListPathSize = 260;  // the platform's path limit, NUL included
+
+struct MergeInput {
+    LineReader Reader;
+    uint32_t Length;  // length of the current line at Reader.Line
+};
+
+// Everything one build holds. ReleaseBuild is the one place that frees it.
+struct Build {
+    CacheHeader Header;
+    MergeInput* Inputs;  // one per merged list, zero-filled
+    uint32_t Count;
+    HANDLE File;         // the cache file being written; null until created
+    char* Output;        // OutputBufferSize bytes
+    uint32_t Used;       // bytes waiting in Output
+    uint32_t Position;   // file offset of the next byte put
+    bool WriteFailed;
+    char Dir[ListPathSize];  // AddinDir without its trailing backslash
+    uint32_t DirLength;
+    bool DirTooLong;
+};
+
+void ReleaseBuild(Build* build)
+{
+    if (build->Inputs != nullptr) {
+        for (uint32_t i = 0; i < build->Count; ++i)
+            CloseLineReader(&build->Inputs[i].Reader);
+        HeapFree(GetProcessHeap(), 0, build->Inputs);
+        build->Inputs = nullptr;
+    }
+    if (build->File != nullptr) {
+        CloseHandle(build->File);
+        build->File = nullptr;
+    }
+    if (build->Output != nullptr) {
+        HeapFree(GetProcessHeap(), 0, build->Output);
+        build->Output = nullptr;
+    }
+}
+
+bool Flush(Build* build)
+{
+    if (build->Used != 0 && !build->WriteFailed) {
+        DWORD written = 0;
+        if (!WriteFile(build->File, build->Output, build->Used, &written, nullptr) || written != build->Used)
+            build->WriteFailed = true;
+    }
+    build->Used = 0;
+    return !build->WriteFailed;
+}
+
+void Put(Build* build, const char* bytes, uint32_t count)
+{
+    // Offsets in the file are 32-bit.
+    if (count > 0xFFFFFFFFu - build->Position) {
+        build->WriteFailed = true;
+        return;
+    }
+    build->Position += count;
+    while (count != 0 && !build->WriteFailed) {
+        uint32_t room = OutputBufferSize - build->Used;
+        uint32_t step = count < room ? count : room;
+        memcpy(build->Output + build->Used, bytes, step);
+        build->Used += step;
+        bytes += step;
+        count -= step;
+        if (build->Used == OutputBufferSize)
+            Flush(build);
+    }
+}
+
+// AddinDir, one "\", the name and ".kwl". False when that can't fit the path limit.
+bool FormListPath(const Build* build, const char* name, uint32_t nameLength, char* path)
+{
+    if (build->DirTooLong || build->DirLength + 1 + nameLength + 4 >= ListPathSize)
+        return false;
+    memcpy(path, build->Dir, build->DirLength);
+    path[build->DirLength] = '\\';
+    memcpy(path + build->DirLength + 1, name, nameLength);
+    memcpy(path + build->DirLength + 1 + nameLength, ".kwl", 5);
+    return true;
+}
+
+// Writes a title or description line with its NUL. The reader turned each "="
+// into a NUL; they go back to "=" so that the ListBlock keeps three strings per list.
+void PutHeaderLine(Build* build, LineReader* reader, uint32_t length)
+{
+    for (uint32_t i = 0; i < length; ++i) {
+        if (reader->Line[i] == 0)
+            reader->Line[i] = '=';
+    }
+    Put(build, reader->Line, length + 1);
+    reader->Line += length + 2;
+}
+
+// Opens list i and writes its name, title and description; leaves the reader
+// on the first keyword line.
+bool OpenList(Build* build, uint32_t i, const char* name, uint32_t nameLength)
+{
+    Put(build, name, nameLength);
+    Put(build, "", 1);
+    char path[ListPathSize];
+    if (!FormListPath(build, name, nameLength, path)) {
+        ShowFailure(MSG_CANNOT_OPEN_INPUT);
+        return false;
+    }
+    MergeInput* input = &build->Inputs[i];
+    uint32_t length = GetFirstLine(&input->Reader, path);
+    if (length == 0)
+        return false;
+    PutHeaderLine(build, &input->Reader, length);
+    length = GetNextLine(&input->Reader);
+    if (length == 0)
+        return false;
+    PutHeaderLine(build, &input->Reader, length);
+    input->Length = GetNextLine(&input->Reader);
+    return input->Length != 0;
+}
+
+// The reader with the smallest current keyword; among equal ones the list
+// that stands latest, so that its entry comes first and wins the lookup.
+uint32_t SelectInput(const Build* build)
+{
+    uint32_t candidate = 0;
+    for (uint32_t i = 1; i < build->Count; ++i) {
+        const char* best = build->Inputs[candidate].Reader.Line;
+        const char* line = build->Inputs[i].Reader.Line;
+        if (line != nullptr && (best == nullptr || StrCmp(best, line) >= 0))
+            candidate = i;
+    }
+    return candidate;
+}
+
+// Writes the current keyword line of input i as an entry. Only the line's own
+// bytes are used: the alias runs from the keyword's NUL to the next NUL within
+// the line, and a line holding no "=" has none.
+bool PutEntry(Build* build, uint32_t i)
+{
+    MergeInput* input = &build->Inputs[i];
+    const char* line = input->Reader.Line;
+    uint32_t keywordLength = StrLen(line);
+    if (keywordLength > MaxKeywordLength) {
+        ShowFailure(MSG_KEYWORD_TOO_LONG);
+        return false;
+    }
+    uint32_t bucket = static_cast<unsigned char>(line[0]) & 0x7F;
+    if (GetHeaderWord(&build->Header, bucket) == 0)
+        SetHeaderWord(&build->Header, bucket, build->Position);
+    Put(build, line, keywordLength + 1);
+    if (keywordLength < input->Length) {
+        const char* alias = line + keywordLength + 1;
+        Put(build, alias, StrLen(alias) + 1);
+    } else {
+        Put(build, "", 1);
+    }
+    char index[2] = {static_cast<char>(i & 0xFF), static_cast<char>(i >> 8)};
+    Put(build, index, 2);
+    input->Reader.Line += input->Length + 2;
+    return true;
+}
+
+bool BuildCacheFile(Build* build)
+{
+    const char* addinDir = HostData->AddinDir;
+    if (addinDir == nullptr || StrLen(addinDir) >= ListPathSize)
+        build->DirTooLong = true;
+    else
+        build->DirLength = CopyDir(build->Dir, addinDir);
+
+    bool defaultLast = false;
+    uint32_t count = CountListNames(EnabledLists, &defaultLast);
+    if (count == 0)
+        return false;  // "default" alone: nothing to merge
+    build->Header.ListCount = count;
+    build->Inputs = static_cast<MergeInput*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, count * sizeof(MergeInput)));
+    build->Output = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, OutputBufferSize));
+    if (build->Inputs == nullptr || build->Output == nullptr)
+        return false;
+    build->Count = count;
+
+    HANDLE file = CreateFileA(CachePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_ARCHIVE | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    build->File = file;
+    if (SetFilePointer(file, CacheHeaderSize, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
+        return false;
+    build->Position = CacheHeaderSize;
+
+    const char* name = EnabledLists;
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t nameLength = ListNameLength(name);
+        if (!OpenList(build, i, name, nameLength))
+            return false;
+        name += nameLength;
+        if (*name == ',')
+            ++name;
+    }
+    build->Header.EntriesOffset = build->Position;
+
+    for (;;) {
+        uint32_t i = SelectInput(build);
+        LineReader* reader = &build->Inputs[i].Reader;
+        if (reader->Line == nullptr)
+            break;  // every list is exhausted
+        if (!PutEntry(build, i))
+            return false;
+        build->Inputs[i].Length = GetNextLine(reader);
+        // A line that doesn't fit, or a failed read, leaves Line on text without a line end.
+        if (build->Inputs[i].Length == 0 && reader->Line != nullptr && LineReaderFailed(reader))
+            return false;
+        if (build->WriteFailed)
+            return false;
+    }
+    build->Header.EndOffset = build->Position;
+    if (!Flush(build))
+        return false;
+    if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
+        return false;
+    DWORD written = 0;
+    return WriteFile(file, &build->Header, CacheHeaderSize, &written, nullptr) && written == CacheHeaderSize;
+}
+
+// Whether path names a cache file of ours: "hlp..." right in the add-in
+// directory. The settings may have been edited by hand, and a rebuild must not
+// delete whatever file they happen to name.
+bool IsOwnCacheFile(const char* path)
+{
+    const char* addinDir = HostData->AddinDir;
+    if (addinDir == nullptr || StrLen(addinDir) >= ListPathSize || StrLen(path) >= ListPathSize)
+        return false;
+    char dir[ListPathSize];
+    uint32_t dirLength = CopyDir(dir, addinDir);
+    char file[ListPathSize];
+    memcpy(file, path, StrLen(path) + 1);
+    char* slash = strrchr(file, '\\');
+    if (slash == nullptr || static_cast<uint32_t>(slash - file) != dirLength)
+        return false;
+    *slash = 0;
+    const char* name = StrLower(slash + 1);
+    return lstrcmpiA(file, dir) == 0 && name[0] == 'h' && name[1] == 'l' && name[2] == 'p';
+}
+
+} // namespace
+
+uint32_t RebuildCache()
+{
+    CloseCache();
+    if (IsOwnCacheFile(CachePath))
+        DeleteFileA(CachePath);
+    // The build runs only once the settings can name its file.
+    if (HostData->AddinDir == nullptr || GetTempFileNameA(HostData->AddinDir, "hlp", 0, CachePath) == 0) {
+        ShowFailure(MSG_REBUILD_FAILED);
+        return 0;
+    }
+    WriteSetting(ActiveIni, KEY_CACHE_FILE, CachePath);
+
+    Build* build = static_cast<Build*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(Build)));
+    bool built = build != nullptr && BuildCacheFile(build);
+    if (build != nullptr) {
+        ReleaseBuild(build);
+        HeapFree(GetProcessHeap(), 0, build);
+    }
+    if (!built) {
+        DeleteFileA(CachePath);
+        ShowFailure(MSG_REBUILD_FAILED);
+        return 0;
+    }
+
+    // The open reads the path back from the settings; should it not find the
+    // fresh file there, or find it unusable, the file goes too.
+    char fresh[CachePathSize];
+    memcpy(fresh, CachePath, CachePathSize);
+    uint32_t opened = OpenBuiltCache();
+    if (opened == 0)
+        DeleteFileA(fresh);
+    return opened;
+}

@@ -1,0 +1,182 @@
+#include "cache/cache.h"
+
+#include <string.h>
+
+#include "cache/build.h"
+#include "common/errorbox.h"
+#include "common/messages.h"
+#include "common/text.h"
+#include "shell/tembril.h"
+
+const char* ActiveIni;
+char CachePath[CachePathSize];
+char EnabledLists[EnabledListsSize];
+
+HANDLE CacheFile;
+HANDLE CacheMapping;
+const char* CacheView;
+ListEntry* ListTable;
+
+namespace {
+
+#define DEFAULT_LIST_NAME "default"
+#define NO_HELP_TARGET "(None)"
+
+uint32_t CacheSize;      // bytes in CacheView
+uint32_t ListCount;      // list rows of ListTable; the default row follows them
+uint32_t ListTableRows;  // rows allocated, whether or not their HelpTarget is read
+
+// Reads the two keys from the file in force. False when neither file holds KeywordLists.
+bool SettleActiveIni()
+{
+    const char* assembler = HostData->AssemblerIniPath;
+    if (assembler != nullptr) {
+        ActiveIni = assembler;
+        ReadSetting(ActiveIni, KEY_CACHE_FILE, ABSENT_VALUE, CachePath, CachePathSize);
+        ReadSetting(ActiveIni, KEY_LISTS, ABSENT_VALUE, EnabledLists, EnabledListsSize);
+        if (!IsAbsent(EnabledLists))
+            return true;
+    }
+    ActiveIni = HostData->HostIniPath;
+    // A null path would make the profile functions fall back on win.ini.
+    if (ActiveIni == nullptr) {
+        lstrcpyA(CachePath, ABSENT_VALUE);
+        lstrcpyA(EnabledLists, ABSENT_VALUE);
+        return false;
+    }
+    ReadSetting(ActiveIni, KEY_CACHE_FILE, ABSENT_VALUE, CachePath, CachePathSize);
+    ReadSetting(ActiveIni, KEY_LISTS, ABSENT_VALUE, EnabledLists, EnabledListsSize);
+    return !IsAbsent(EnabledLists);
+}
+
+// What an open does with a cache it cannot use: build it, or, in the open that
+// ends a build, give up so that a file which still fails never loops.
+uint32_t Unusable(bool mayRebuild)
+{
+    if (mayRebuild)
+        return RebuildCache();
+    CloseCache();
+    ShowFailure(MSG_REBUILD_FAILED);
+    return 0;
+}
+
+// Maps CachePath whole into the cache globals. False when the file is missing,
+// empty, too short for a header, too large for 32-bit offsets, or can't be mapped.
+bool MapCacheFile()
+{
+    HANDLE file = CreateFileA(CachePath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_RANDOM_ACCESS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CacheFile = file;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size) || size.QuadPart < CacheHeaderSize || size.QuadPart > 0xFFFFFFFFll)
+        return false;
+    CacheMapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (CacheMapping == nullptr)
+        return false;
+    CacheView = static_cast<const char*>(MapViewOfFile(CacheMapping, FILE_MAP_READ, 0, 0, 0));
+    if (CacheView == nullptr)
+        return false;
+    CacheSize = static_cast<uint32_t>(size.QuadPart);
+    return true;
+}
+
+uint32_t OpenCacheFrom(bool mayRebuild)
+{
+    CloseCache();
+    OptionFlags &= ~OptDefaultList;
+    if (HostData == nullptr)
+        return 0;
+    if (!SettleActiveIni()) {
+        ShowFailure(MSG_NO_HELP_FILES);
+        CloseCache();
+        return 0;
+    }
+    StrLower(EnabledLists);
+    if (IsAbsent(CachePath) || !MapCacheFile())
+        return Unusable(mayRebuild);
+
+    bool defaultLast = false;
+    uint32_t count = CountListNames(EnabledLists, &defaultLast);
+    if (defaultLast)
+        OptionFlags |= OptDefaultList;
+    if (count == 0 || ViewWord(CacheView, ListCountWord) != count)
+        return Unusable(mayRebuild);
+
+    ListTable = static_cast<ListEntry*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, (count + 1) * sizeof(ListEntry)));
+    if (ListTable == nullptr) {
+        CloseCache();
+        return 0;
+    }
+    ListTableRows = count + 1;
+    ListCount = count;
+    if (!CheckCacheView(CacheView, CacheSize, EnabledLists, count, ListTable))
+        return Unusable(mayRebuild);
+    uint32_t rows = count;
+    if (defaultLast)
+        ListTable[rows++].Name = DEFAULT_LIST_NAME;
+
+    for (uint32_t i = 0; i < rows; ++i) {
+        char* target = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, PathBufferSize));
+        if (target == nullptr) {
+            CloseCache();
+            return 0;
+        }
+        ListTable[i].HelpTarget = target;
+        ReadSetting(ActiveIni, ListTable[i].Name, NO_HELP_TARGET, target, PathBufferSize);
+    }
+    return 1;
+}
+
+} // namespace
+
+uint32_t OpenCache() { return OpenCacheFrom(true); }
+
+uint32_t OpenBuiltCache() { return OpenCacheFrom(false); }
+
+void CloseCache()
+{
+    if (ListTable != nullptr) {
+        for (uint32_t i = 0; i < ListTableRows; ++i) {
+            if (ListTable[i].HelpTarget != nullptr)
+                HeapFree(GetProcessHeap(), 0, ListTable[i].HelpTarget);
+        }
+        HeapFree(GetProcessHeap(), 0, ListTable);
+        ListTable = nullptr;
+    }
+    ListTableRows = 0;
+    ListCount = 0;
+    if (CacheView != nullptr) {
+        UnmapViewOfFile(CacheView);
+        CacheView = nullptr;
+    }
+    CacheSize = 0;
+    if (CacheMapping != nullptr) {
+        CloseHandle(CacheMapping);
+        CacheMapping = nullptr;
+    }
+    if (CacheFile != nullptr) {
+        CloseHandle(CacheFile);
+        CacheFile = nullptr;
+    }
+}
+
+const char* LookupKeyword(char* keyword)
+{
+    if (CacheView == nullptr || ListTable == nullptr)
+        return nullptr;
+    // A word without its NUL inside the buffer can't be one we hold.
+    const char* end = static_cast<const char*>(memchr(keyword, 0, KeywordBufferSize));
+    KeywordHit hit;
+    if (end != nullptr &&
+        FindKeyword(CacheView, CacheSize, keyword, static_cast<uint32_t>(end - keyword), &hit)) {
+        // An alias too long for the buffer is not cut: help opens for the keyword itself.
+        if (hit.AliasLength != 0 && hit.AliasLength < KeywordBufferSize)
+            memcpy(keyword, hit.Alias, hit.AliasLength + 1);
+        return ListTable[hit.List].HelpTarget;
+    }
+    if ((OptionFlags & OptDefaultList) != 0 && ListCount < ListTableRows)
+        return ListTable[ListCount].HelpTarget;
+    return nullptr;
+}

@@ -1,0 +1,696 @@
+// Building, opening and searching the cache with real list and INI files.
+#include <gtest/gtest.h>
+
+#include <ctype.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "cache/build.h"
+#include "cache/cache_fixture.h"
+#include "common/messages.h"
+#include "support/msgbox_capture.h"
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+std::string Word(uint32_t value) { return std::string(reinterpret_cast<const char*>(&value), 4); }
+
+// p holds ab and b, q holds ab=x: the two lists of the layout's worked example.
+class WorkedExample : public CacheTest {
+protected:
+    void SetUp() override
+    {
+        CacheTest::SetUp();
+        List("p", "ab\r\nb\r\n");
+        List("q", "ab=x\r\n");
+        Set(hostIni, "KeywordLists", "p,q");
+        Set(hostIni, "p", "help-p");
+        Set(hostIni, "q", "help-q");
+    }
+};
+
+TEST_F(WorkedExample, FileComesOutByteForByte)
+{
+    BoxCapture capture;
+    ASSERT_EQ(OpenCache(), 1u);
+    EXPECT_TRUE(capture.Boxes().empty());
+
+    std::string header(512, '\0');
+    header.replace(0, 4, Word(2));
+    header.replace(4, 4, Word(524));
+    header.replace(4 * 0x61, 4, Word(524));
+    header.replace(4 * 0x62, 4, Word(537));
+    header.replace(4 * 127, 4, Word(542));
+    std::string expected = header + std::string("p\0t\0d\0q\0t\0d\0"
+                                                "ab\0x\0\x01\0"
+                                                "ab\0\0\0\0"
+                                                "b\0\0\0\0",
+                                                30);
+    std::string path = CacheFileSetting();
+    EXPECT_EQ(path, CachePath);
+    EXPECT_EQ(ReadFileBytes(path), expected);
+    ASSERT_EQ(dir.List("hlp*").size(), 1u);
+    EXPECT_EQ(path, dir.File(dir.List("hlp*")[0]));
+    EXPECT_EQ(ActiveIni, data.HostIniPath);
+    EXPECT_STREQ(ListTable[0].Name, "p");
+    EXPECT_STREQ(ListTable[1].Name, "q");
+    EXPECT_EQ(ListTable[0].Name, CacheView + 512);
+}
+
+TEST_F(WorkedExample, LookupGivesTheListsTargetAndAlias)
+{
+    ASSERT_EQ(OpenCache(), 1u);
+    std::string after;
+    EXPECT_EQ(Lookup("ab", &after), "help-q");
+    EXPECT_EQ(after, "x");
+    EXPECT_EQ(Lookup("b", &after), "help-p");
+    EXPECT_EQ(after, "b");
+    EXPECT_EQ(Lookup("a"), "<null>");
+    EXPECT_EQ(Lookup("c"), "<null>");
+    EXPECT_EQ(Lookup(""), "<null>");
+    EXPECT_EQ(Lookup("\x7F"), "<null>");
+    EXPECT_EQ(Lookup("\xFF"), "<null>");
+    EXPECT_EQ(OptionFlags & OptDefaultList, 0u);
+}
+
+TEST_F(WorkedExample, CloseTwiceAndLookupWhileClosed)
+{
+    ASSERT_EQ(OpenCache(), 1u);
+    CloseCache();
+    CloseCache();
+    EXPECT_EQ(CacheView, nullptr);
+    EXPECT_EQ(ListTable, nullptr);
+    EXPECT_EQ(CacheFile, nullptr);
+    EXPECT_EQ(CacheMapping, nullptr);
+    EXPECT_EQ(Lookup("ab"), "<null>");
+}
+
+TEST_F(WorkedExample, ValidCacheIsKeptAndCapitalsMatch)
+{
+    ASSERT_EQ(OpenCache(), 1u);
+    std::string path = CacheFileSetting();
+    std::string bytes = ReadFileBytes(path);
+    CloseCache();
+    // A list edited after the build goes unnoticed while the names match.
+    List("q", "ab=x\r\nc\r\n");
+    Set(hostIni, "KeywordLists", "P,Q");
+    BoxCapture capture;
+    ASSERT_EQ(OpenCache(), 1u);
+    EXPECT_STREQ(EnabledLists, "p,q");
+    EXPECT_EQ(CacheFileSetting(), path);
+    EXPECT_EQ(ReadFileBytes(path), bytes);
+    EXPECT_EQ(Lookup("c"), "<null>");
+    EXPECT_TRUE(capture.Boxes().empty());
+}
+
+// The cache is rebuilt, not trusted: the keyword added to q after the first
+// build is found, and only one cache file is left.
+class StaleCache : public WorkedExample {
+protected:
+    void SetUp() override
+    {
+        WorkedExample::SetUp();
+        ASSERT_EQ(OpenCache(), 1u);
+        oldPath = CacheFileSetting();
+        oldBytes = ReadFileBytes(oldPath);
+        CloseCache();
+        List("q", "ab=x\r\nc\r\n");
+    }
+    void ExpectRebuilt()
+    {
+        BoxCapture capture;
+        EXPECT_EQ(OpenCache(), 1u);
+        EXPECT_TRUE(capture.Boxes().empty());
+        EXPECT_EQ(Lookup("c"), "help-q");
+        EXPECT_EQ(CacheFileSetting(), CachePath);
+        EXPECT_EQ(dir.List("hlp*").size(), 1u);
+        EXPECT_TRUE(FileExists(CachePath));
+    }
+    std::string WithWord(uint32_t index, uint32_t value)
+    {
+        std::string bytes = oldBytes;
+        bytes.replace(4 * index, 4, Word(value));
+        return bytes;
+    }
+
+    std::string oldPath, oldBytes;
+};
+
+TEST_F(StaleCache, MissingFile)
+{
+    DeleteFileA(oldPath.c_str());
+    ExpectRebuilt();
+}
+
+TEST_F(StaleCache, NoCacheFileSetting)
+{
+    WritePrivateProfileStringA("Tembril", "KeywordCacheFile", nullptr, hostIni.c_str());
+    DeleteFileA(oldPath.c_str());
+    ExpectRebuilt();
+}
+
+TEST_F(StaleCache, OtherOrder)
+{
+    Set(hostIni, "KeywordLists", "q,p");
+    ExpectRebuilt();
+    EXPECT_EQ(Lookup("ab"), "help-p");  // the later list wins
+    EXPECT_FALSE(FileExists(oldPath));
+}
+
+TEST_F(StaleCache, OnlyOurOwnCacheFilesAreDeleted)
+{
+    // Hand-edited settings naming some other file: the rebuild leaves it be.
+    CreateDirectoryA(dir.File("sub").c_str(), nullptr);
+    for (const std::string& other : {dir.File("notes.txt"), dir.File("sub\\hlp1.tmp")}) {
+        WriteFileBytes(other, "keep");
+        Set(hostIni, "KeywordCacheFile", other);
+        ASSERT_EQ(OpenCache(), 1u);
+        EXPECT_EQ(Lookup("c"), "help-q");
+        EXPECT_EQ(ReadFileBytes(other), "keep");
+        CloseCache();
+    }
+}
+
+TEST_F(StaleCache, OtherNames)
+{
+    List("r", "c\r\n");
+    Set(hostIni, "KeywordLists", "p,r");
+    Set(hostIni, "r", "help-r");
+    BoxCapture capture;
+    ASSERT_EQ(OpenCache(), 1u);
+    EXPECT_EQ(Lookup("c"), "help-r");
+    EXPECT_EQ(Lookup("ab"), "help-p");
+    EXPECT_TRUE(capture.Boxes().empty());
+}
+
+TEST_F(StaleCache, FewerAndMoreLists)
+{
+    Set(hostIni, "KeywordLists", "q");
+    ExpectRebuilt();
+    CloseCache();
+    List("q", "ab=x\r\nc\r\nd\r\n");
+    Set(hostIni, "KeywordLists", "p,q");
+    ExpectRebuilt();
+    EXPECT_EQ(Lookup("d"), "help-q");
+}
+
+TEST_F(StaleCache, DamagedFilesAreRebuiltNotTrusted)
+{
+    struct Case {
+        const char* What;
+        std::string Bytes;
+    } cases[] = {
+        {"empty", ""},
+        {"shorter than its header", oldBytes.substr(0, 100)},
+        {"truncated", oldBytes.substr(0, oldBytes.size() - 1)},
+        {"lengthened", oldBytes + std::string("c\0\0\1\0", 5)},
+        {"header of zeros", std::string(512, '\0') + oldBytes.substr(512)},
+        {"bucket beyond the file", WithWord(0x62, 100000)},
+        {"bucket inside the ListBlock", WithWord(0x63, 514)},
+        {"EntriesOffset in the header", WithWord(1, 400)},
+        {"EndOffset beyond the file", WithWord(127, 0xFFFFFFFFu)},
+        // The title of p emptied: p, "", "", then "d" where q should stand.
+        {"ListBlock out of step", oldBytes.substr(0, 514) + '\0' + oldBytes.substr(515)},
+    };
+    int round = 0;
+    for (const Case& c : cases) {
+        // A keyword new to each round shows that this round rebuilt.
+        std::string marker = "c" + std::to_string(++round);
+        List("q", "ab=x\r\n" + marker + "\r\n");
+        WriteFileBytes(CacheFileSetting(), c.Bytes);
+        BoxCapture capture;
+        EXPECT_EQ(OpenCache(), 1u) << c.What;
+        EXPECT_TRUE(capture.Boxes().empty()) << c.What;
+        EXPECT_EQ(Lookup(marker), "help-q") << c.What;
+        EXPECT_EQ(dir.List("hlp*").size(), 1u) << c.What;
+        CloseCache();
+    }
+}
+
+TEST_F(StaleCache, LockedCacheFileIsReplaced)
+{
+    // Another program holding the old file open without sharing: it can't be
+    // opened, so a fresh one is built beside it.
+    HANDLE holder = CreateFileA(oldPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    BoxCapture capture;
+    EXPECT_EQ(OpenCache(), 1u);
+    EXPECT_EQ(Lookup("c"), "help-q");
+    EXPECT_NE(CacheFileSetting(), oldPath);
+    CloseHandle(holder);
+}
+
+class SettingsChoice : public CacheTest {
+protected:
+    void SetUp() override
+    {
+        CacheTest::SetUp();
+        List("p", "ab\r\n");
+        List("q", "b\r\n");
+        Set(hostIni, "KeywordLists", "p,q");
+        Set(hostIni, "p", "host-p");
+        Set(hostIni, "q", "host-q");
+    }
+};
+
+TEST_F(SettingsChoice, NoAssemblerUsesTheHostFile)
+{
+    ASSERT_EQ(OpenCache(), 1u);
+    EXPECT_EQ(ActiveIni, data.HostIniPath);
+    EXPECT_EQ(Lookup("ab"), "host-p");
+    EXPECT_EQ(Get(hostIni, "KeywordCacheFile"), CachePath);
+}
+
+TEST_F(SettingsChoice, AssemblerFileWithListsHoldsEverything)
+{
+    data.AssemblerIniPath = assemblerIni.c_str();
+    Set(assemblerIni, "KeywordLists", "q");
+    Set(hostIni, "KeywordCacheFile", dir.File("hlpHOST.tmp"));
+    BoxCapture capture;
+    ASSERT_EQ(OpenCache(), 1u);
+    EXPECT_EQ(ActiveIni, data.AssemblerIniPath);
+    EXPECT_EQ(Lookup("b"), "(None)");  // the host file's targets are not consulted
+    EXPECT_EQ(Lookup("ab"), "<null>");
+    EXPECT_EQ(Get(assemblerIni, "KeywordCacheFile"), CachePath);
+    EXPECT_EQ(Get(hostIni, "KeywordCacheFile"), dir.File("hlpHOST.tmp"));
+    EXPECT_TRUE(capture.Boxes().empty());
+}
+
+TEST_F(SettingsChoice, AssemblerFileWithoutListsFallsBack)
+{
+    data.AssemblerIniPath = assemblerIni.c_str();
+    Set(assemblerIni, "KeywordCacheFile", dir.File("hlpASM.tmp"));
+    Set(assemblerIni, "q", "asm-q");
+    ASSERT_EQ(OpenCache(), 1u);
+    EXPECT_EQ(ActiveIni, data.HostIniPath);
+    EXPECT_EQ(Lookup("b"), "host-q");
+    EXPECT_EQ(Get(hostIni, "KeywordCacheFile"), CachePath);
+    EXPECT_EQ(Get(assemblerIni, "KeywordCacheFile"), dir.File("hlpASM.tmp"));
+}
+
+TEST_F(SettingsChoice, QuestionMarkListsInTheAssemblerFileFallBack)
+{
+    data.AssemblerIniPath = assemblerIni.c_str();
+    Set(assemblerIni, "KeywordLists", "?q");
+    ASSERT_EQ(OpenCache(), 1u);
+    EXPECT_EQ(ActiveIni, data.HostIniPath);
+}
+
+TEST_F(SettingsChoice, AnAssemblerChangeIsSeenAtTheNextOpen)
+{
+    ASSERT_EQ(OpenCache(), 1u);
+    Set(assemblerIni, "KeywordLists", "q");
+    data.AssemblerIniPath = assemblerIni.c_str();
+    EXPECT_EQ(ActiveIni, data.HostIniPath);
+    CloseCache();
+    ASSERT_EQ(OpenCache(), 1u);
+    EXPECT_EQ(ActiveIni, data.AssemblerIniPath);
+    EXPECT_EQ(Lookup("ab"), "<null>");
+}
+
+TEST_F(SettingsChoice, EmptyListsInTheAssemblerFileAreInForce)
+{
+    data.AssemblerIniPath = assemblerIni.c_str();
+    Set(assemblerIni, "KeywordLists", "");
+    BoxCapture capture;
+    EXPECT_EQ(OpenCache(), 0u);
+    EXPECT_EQ(ActiveIni, data.AssemblerIniPath);
+    // One list with an empty name: its file would be ".kwl".
+    EXPECT_EQ(capture.Texts(), (Texts{MSG_CANNOT_OPEN_INPUT, MSG_REBUILD_FAILED}));
+    EXPECT_EQ(Get(hostIni, "KeywordCacheFile"), "?");
+}
+
+TEST_F(SettingsChoice, AddinDirEndingInABackslash)
+{
+    std::string withSlash = addinDir + "\\";
+    data.AddinDir = withSlash.c_str();
+    BoxCapture capture;
+    ASSERT_EQ(OpenCache(), 1u);
+    EXPECT_EQ(Lookup("b"), "host-q");
+    EXPECT_TRUE(capture.Boxes().empty());
+}
+
+class DefaultList : public CacheTest {
+protected:
+    void SetUp() override
+    {
+        CacheTest::SetUp();
+        List("p", "ab\r\n");
+        Set(hostIni, "p", "help-p");
+        Set(hostIni, "default", "help-default");
+    }
+};
+
+TEST_F(DefaultList, LastMatchesEveryOtherWord)
+{
+    Set(hostIni, "KeywordLists", "p,default");
+    ASSERT_EQ(OpenCache(), 1u);
+    EXPECT_NE(OptionFlags & OptDefaultList, 0u);
+    EXPECT_STREQ(ListTable[1].Name, "default");
+    std::string after;
+    EXPECT_EQ(Lookup("zz", &after), "help-default");
+    EXPECT_EQ(after, "zz");
+    EXPECT_EQ(Lookup(""), "help-default");
+    EXPECT_EQ(Lookup("ab"), "help-p");
+    EXPECT_EQ(ViewWord(CacheView, 0), 1u);
+    EXPECT_FALSE(dir.Exists("default.kwl"));
+}
+
+TEST_F(DefaultList, WithoutItAMissIsNull)
+{
+    Set(hostIni, "KeywordLists", "p");
+    ASSERT_EQ(OpenCache(), 1u);
+    EXPECT_EQ(Lookup("zz"), "<null>");
+}
+
+TEST_F(DefaultList, DefaultNotLastIsAnOrdinaryList)
+{
+    List("default", "zz\r\n");
+    Set(hostIni, "KeywordLists", "default,p");
+    ASSERT_EQ(OpenCache(), 1u);
+    EXPECT_EQ(OptionFlags & OptDefaultList, 0u);
+    EXPECT_EQ(ViewWord(CacheView, 0), 2u);
+    EXPECT_EQ(Lookup("zz"), "help-default");
+    EXPECT_EQ(Lookup("yy"), "<null>");
+}
+
+TEST_F(CacheTest, LaterListWinsForDuplicateKeywords)
+{
+    List("p", "k=one\r\nm\r\n");
+    List("q", "k=two\r\n");
+    List("r", "k=three\r\nm\r\n");
+    for (const char* name : {"p", "q", "r"})
+        Set(hostIni, name, std::string("help-") + name);
+    Set(hostIni, "KeywordLists", "p,q,r");
+    ASSERT_EQ(OpenCache(), 1u);
+    std::string after;
+    EXPECT_EQ(Lookup("k", &after), "help-r");
+    EXPECT_EQ(after, "three");
+    EXPECT_EQ(Lookup("m"), "help-r");
+    CloseCache();
+    Set(hostIni, "KeywordLists", "r,q,p");
+    ASSERT_EQ(OpenCache(), 1u);
+    EXPECT_EQ(Lookup("k", &after), "help-p");
+    EXPECT_EQ(after, "one");
+    EXPECT_EQ(Lookup("m"), "help-p");
+}
+
+TEST_F(CacheTest, KeywordOf128BytesIsStoredButOutOfReach)
+{
+    std::string k127(127, 'k'), k128(128, 'k');
+    List("p", k127 + "\r\n" + k128 + "\r\n");
+    Set(hostIni, "KeywordLists", "p");
+    BoxCapture capture;
+    ASSERT_EQ(OpenCache(), 1u);
+    EXPECT_TRUE(capture.Boxes().empty());
+    std::string bytes = ReadFileBytes(CachePath);
+    EXPECT_NE(bytes.find(k128 + std::string("\0\0\0\0", 4)), std::string::npos);
+    EXPECT_EQ(Lookup(k127), "(None)");
+    // The buffer's 128 bytes hold no terminator: nothing is found, nothing read beyond.
+    std::string after;
+    EXPECT_EQ(Lookup(k128, &after), "<null>");
+    EXPECT_EQ(after, k128);
+}
+
+TEST_F(CacheTest, Aliases)
+{
+    std::string alias127(127, 'a'), alias128(128, 'b');
+    List("p", "k127=" + alias127 + "\r\nk128=" + alias128 + "\r\nkend=\r\nktwo=x=y\r\n");
+    Set(hostIni, "KeywordLists", "p");
+    Set(hostIni, "p", "help-p");
+    ASSERT_EQ(OpenCache(), 1u);
+    std::string after;
+    EXPECT_EQ(Lookup("k127", &after), "help-p");
+    EXPECT_EQ(after, alias127);
+    // Too long for the buffer: the keyword stays, the list still answers.
+    EXPECT_EQ(Lookup("k128", &after), "help-p");
+    EXPECT_EQ(after, "k128");
+    EXPECT_EQ(Lookup("kend", &after), "help-p");
+    EXPECT_EQ(after, "kend");
+    EXPECT_EQ(Lookup("ktwo", &after), "help-p");
+    EXPECT_EQ(after, "x");  // a second "=" ends the alias
+}
+
+TEST_F(CacheTest, AliasIsTakenOnlyWithinItsLine)
+{
+    // A bare CR ends a line for the reader; the byte after it is skipped as
+    // if it were the LF. The alias scan must not run past the line.
+    List("p", "ab\rcd=xy\r\nef\r\n");
+    Set(hostIni, "KeywordLists", "p");
+    ASSERT_EQ(OpenCache(), 1u);
+    std::string after;
+    EXPECT_EQ(Lookup("ab", &after), "(None)");
+    EXPECT_EQ(after, "ab");
+    EXPECT_EQ(Lookup("d", &after), "(None)");
+    EXPECT_EQ(after, "xy");
+    EXPECT_EQ(Lookup("ef", &after), "(None)");
+    EXPECT_EQ(after, "ef");
+    EXPECT_EQ(Lookup("cd"), "<null>");
+}
+
+TEST_F(CacheTest, EmptyKeywordLinesAndAFinalLineWithoutLineEnd)
+{
+    List("p", "a\r\n\r\nb\r\nc");
+    Set(hostIni, "KeywordLists", "p");
+    BoxCapture capture;
+    ASSERT_EQ(OpenCache(), 1u);
+    EXPECT_TRUE(capture.Boxes().empty());
+    EXPECT_EQ(Lookup("a"), "(None)");
+    EXPECT_EQ(Lookup("b"), "(None)");
+    EXPECT_EQ(Lookup("c"), "<null>");
+    EXPECT_EQ(Lookup(""), "<null>");
+    std::string bytes = ReadFileBytes(CachePath);
+    EXPECT_EQ(bytes.substr(ViewWord(CacheView, 1)), std::string("a\0\0\0\0\0\0\0\0b\0\0\0\0", 14));
+}
+
+TEST_F(CacheTest, TitlesWithEqualsSignsKeepThreeStrings)
+{
+    List("p", "k\r\n", "a=b\r\nc=d=\r\n");
+    List("q", "m\r\n");
+    Set(hostIni, "KeywordLists", "p,q");
+    BoxCapture capture;
+    ASSERT_EQ(OpenCache(), 1u);
+    std::string bytes = ReadFileBytes(CachePath);
+    EXPECT_EQ(bytes.substr(512, 17), std::string("p\0a=b\0c=d=\0q\0t\0d\0", 17));
+    std::string path = CachePath;
+    CloseCache();
+    ASSERT_EQ(OpenCache(), 1u);
+    EXPECT_EQ(CachePath, path);  // not rebuilt
+    EXPECT_TRUE(capture.Boxes().empty());
+}
+
+// Each failure of the build: its messages, then the state it leaves.
+struct FailureCase {
+    const char* What;
+    const char* Lists;
+    const char* ListFile;  // the bytes of p.kwl, or null for none
+    Texts Messages;
+};
+
+class BuildFailure : public CacheTest, public ::testing::WithParamInterface<FailureCase> {
+protected:
+    void Prepare()
+    {
+        const FailureCase& c = GetParam();
+        if (c.ListFile != nullptr)
+            dir.Write("p.kwl", c.ListFile);
+        Set(hostIni, "KeywordLists", c.Lists);
+        Set(hostIni, "default", "help-default");
+    }
+    void ExpectFailedState()
+    {
+        EXPECT_EQ(CacheView, nullptr);
+        EXPECT_EQ(ListTable, nullptr);
+        EXPECT_EQ(Lookup("k"), "<null>");
+        EXPECT_EQ(Lookup("zz"), "<null>");
+        std::string named = Get(hostIni, "KeywordCacheFile");
+        EXPECT_NE(named, "?");
+        EXPECT_FALSE(FileExists(named)) << named;
+        EXPECT_TRUE(dir.List("hlp*").empty());
+    }
+};
+
+std::string LongLine(size_t length) { return std::string(length, 'x') + "\r\n"; }
+
+const std::string TooLongTitle = LongLine(4095) + "d\r\nk\r\n" + LongLine(100);
+const std::string TooLongKeywordLine = "t\r\nd\r\nk\r\n" + LongLine(4095) + LongLine(100);
+const std::string Keyword129 = "t\r\nd\r\nk\r\n" + std::string(129, 'm') + "\r\n";
+const std::string LongName = "p," + std::string(250, 'n');
+
+const FailureCase failureCases[] = {
+    {"only default", "default", "t\r\nd\r\nk\r\n", {MSG_REBUILD_FAILED}},
+    {"missing list file", "p", nullptr, {MSG_CANNOT_OPEN_INPUT, MSG_REBUILD_FAILED}},
+    {"default first, no file", "default,p", "t\r\nd\r\nk\r\n", {MSG_CANNOT_OPEN_INPUT, MSG_REBUILD_FAILED}},
+    {"path too long", LongName.c_str(), "t\r\nd\r\nk\r\n", {MSG_CANNOT_OPEN_INPUT, MSG_REBUILD_FAILED}},
+    {"empty list file", "p", "", {MSG_LINE_TOO_LONG, MSG_REBUILD_FAILED}},
+    {"empty title", "p", "\r\nd\r\nk\r\n", {MSG_REBUILD_FAILED}},
+    {"empty description", "p", "t\r\n\r\nk\r\n", {MSG_REBUILD_FAILED}},
+    {"no keyword line", "p", "t\r\nd\r\n", {MSG_REBUILD_FAILED}},
+    {"empty first keyword line", "p", "t\r\nd\r\n\r\nk\r\n", {MSG_REBUILD_FAILED}},
+    {"title without line end", "p", "t", {MSG_LINE_TOO_LONG, MSG_REBUILD_FAILED}},
+    {"title too long", "p", TooLongTitle.c_str(), {MSG_LINE_TOO_LONG, MSG_REBUILD_FAILED}},
+    {"keyword line too long", "p", TooLongKeywordLine.c_str(), {MSG_LINE_TOO_LONG, MSG_REBUILD_FAILED}},
+    {"keyword of 129 bytes", "p", Keyword129.c_str(), {MSG_KEYWORD_TOO_LONG, MSG_REBUILD_FAILED}},
+};
+
+TEST_P(BuildFailure, ShowsItsMessagesAndLeavesNoFile)
+{
+    Prepare();
+    BoxCapture capture;
+    EXPECT_EQ(OpenCache(), 0u);
+    EXPECT_EQ(capture.Texts(), GetParam().Messages);
+    for (const CapturedBox& box : capture.Boxes()) {
+        EXPECT_EQ(box.Owner, nullptr);
+        EXPECT_EQ(box.Buttons, OkButtons());
+    }
+    ExpectFailedState();
+}
+
+TEST_P(BuildFailure, QuietShowsNothing)
+{
+    Prepare();
+    OptionFlags = OptQuiet;
+    BoxCapture capture;
+    EXPECT_EQ(OpenCache(), 0u);
+    EXPECT_TRUE(capture.Boxes().empty());
+    ExpectFailedState();
+}
+
+TEST_P(BuildFailure, TheNextOpenTriesAgain)
+{
+    Prepare();
+    OptionFlags = OptQuiet;
+    EXPECT_EQ(OpenCache(), 0u);
+    std::string failed = Get(hostIni, "KeywordCacheFile");
+    dir.Write("p.kwl", "t\r\nd\r\nk\r\n");
+    Set(hostIni, "KeywordLists", "p,default");
+    Set(hostIni, "p", "help-p");
+    EXPECT_EQ(OpenCache(), 1u);
+    EXPECT_EQ(Lookup("k"), "help-p");
+    EXPECT_EQ(Lookup("zz"), "help-default");
+    EXPECT_EQ(dir.List("hlp*").size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, BuildFailure, ::testing::ValuesIn(failureCases),
+                         [](const ::testing::TestParamInfo<FailureCase>& info) {
+                             std::string name;
+                             for (const char* p = info.param.What; *p; ++p)
+                                 name += isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+                             return name;
+                         });
+
+TEST_F(CacheTest, NoListsInEitherFile)
+{
+    data.AssemblerIniPath = assemblerIni.c_str();
+    Set(hostIni, "p", "help-p");
+    {
+        BoxCapture capture;
+        EXPECT_EQ(OpenCache(), 0u);
+        EXPECT_EQ(capture.Texts(), Texts{MSG_NO_HELP_FILES});
+    }
+    EXPECT_EQ(CacheView, nullptr);
+    EXPECT_EQ(Lookup("k"), "<null>");
+    EXPECT_TRUE(dir.List("hlp*").empty());
+    OptionFlags = OptQuiet;
+    BoxCapture capture;
+    EXPECT_EQ(OpenCache(), 0u);
+    EXPECT_TRUE(capture.Boxes().empty());
+}
+
+TEST_F(CacheTest, CacheFileThatCannotBeCreated)
+{
+    List("p", "k\r\n");
+    Set(hostIni, "KeywordLists", "p");
+    std::string missing = dir.File("no-such-dir");
+    data.AddinDir = missing.c_str();
+    BoxCapture capture;
+    EXPECT_EQ(OpenCache(), 0u);
+    EXPECT_EQ(capture.Texts(), Texts{MSG_REBUILD_FAILED});
+    EXPECT_EQ(CacheView, nullptr);
+    EXPECT_EQ(Lookup("k"), "<null>");
+}
+
+// Whether another handle can still read a locked region.
+bool ReadsPastALock(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    char bytes[16];
+    DWORD got = 0;
+    SetFilePointer(file, 4096, nullptr, FILE_BEGIN);
+    bool read = ReadFile(file, bytes, sizeof bytes, &got, nullptr) && got != 0;
+    CloseHandle(file);
+    return read;
+}
+
+TEST_F(CacheTest, ListFileThatCannotBeRead)
+{
+    // The first window reads; the refill runs into a locked region.
+    std::string body;
+    for (int i = 0; i < 1000; ++i)
+        body += "k" + std::to_string(10000 + i) + "\r\n";
+    List("p", body);
+    Set(hostIni, "KeywordLists", "p");
+    HANDLE holder = CreateFileA(dir.File("p.kwl").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(LockFile(holder, 4096, 0, 4096, 0));
+    if (ReadsPastALock(dir.File("p.kwl"))) {
+        UnlockFile(holder, 4096, 0, 4096, 0);
+        CloseHandle(holder);
+        GTEST_SKIP() << "this platform (Wine) does not enforce byte-range locks on reads";
+    }
+    OptionFlags = OptQuiet;  // the system error box is shown all the same
+    BoxCapture capture;
+    EXPECT_EQ(OpenCache(), 0u);
+    UnlockFile(holder, 4096, 0, 4096, 0);
+    CloseHandle(holder);
+    ASSERT_EQ(capture.Boxes().size(), 1u);
+    EXPECT_EQ(capture.Texts()[0].rfind("错误代码 33\r\n", 0), 0u) << capture.Texts()[0];
+    EXPECT_EQ(CacheView, nullptr);
+    EXPECT_TRUE(dir.List("hlp*").empty());
+}
+
+TEST_F(CacheTest, AFreshFileThatStillFailsIsNotBuiltAgain)
+{
+    // The settings can't be written, so the open that ends the build reads
+    // back no cache file: one build, one message, no file left behind.
+    List("p", "k\r\n");
+    Set(hostIni, "KeywordLists", "p");
+    SetFileAttributesA(hostIni.c_str(), FILE_ATTRIBUTE_READONLY);
+    BoxCapture capture;
+    uint32_t opened = OpenCache();
+    SetFileAttributesA(hostIni.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (opened == 1u && Get(hostIni, "KeywordCacheFile") == CachePath)
+        GTEST_SKIP() << "Wine keeps the written value in its profile cache although the file is read-only";
+    EXPECT_EQ(opened, 0u);
+    EXPECT_EQ(capture.Texts(), Texts{MSG_REBUILD_FAILED});
+    EXPECT_EQ(CacheView, nullptr);
+    EXPECT_TRUE(dir.List("hlp*").empty());
+}
+
+TEST_F(CacheTest, TheOpenEndingABuildNeverBuildsAgain)
+{
+    List("p", "k\r\n");
+    Set(hostIni, "KeywordLists", "p");
+    std::string gone = dir.File("hlpGONE.tmp");
+    Set(hostIni, "KeywordCacheFile", gone);
+    BoxCapture capture;
+    EXPECT_EQ(OpenBuiltCache(), 0u);
+    EXPECT_EQ(capture.Texts(), Texts{MSG_REBUILD_FAILED});
+    EXPECT_TRUE(dir.List("hlp*").empty());
+    EXPECT_EQ(Get(hostIni, "KeywordCacheFile"), gone);
+    // The same for a file that exists but does not match.
+    dir.Write("hlpBAD.tmp", std::string(600, '\0'));
+    Set(hostIni, "KeywordCacheFile", dir.File("hlpBAD.tmp"));
+    capture.Clear();
+    OptionFlags = OptQuiet;
+    EXPECT_EQ(OpenBuiltCache(), 0u);
+    EXPECT_TRUE(capture.Boxes().empty());
+    EXPECT_EQ(CacheView, nullptr);
+    EXPECT_EQ(dir.List("hlp*").size(), 1u);
+}
+
+} // namespace

@@ -1,0 +1,306 @@
+// The view check and the lookup over hand-made cache images, each placed so
+// that its last byte is the last byte before an inaccessible page: a read past
+// the view faults instead of passing unnoticed.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "cache/cacheformat.h"
+
+namespace {
+
+struct TestList {
+    std::string Name, Title, Description;
+};
+struct TestEntry {
+    std::string Keyword, Alias;
+    uint16_t List;
+};
+
+void PutWord(std::string* image, uint32_t index, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        (*image)[4 * index + i] = static_cast<char>(value >> (8 * i));
+}
+
+uint32_t WordAt(const std::string& image, uint32_t index)
+{
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = (value << 8) | static_cast<unsigned char>(image[4 * index + i]);
+    return value;
+}
+
+// Lays out a cache image from entries already in cache order.
+std::string MakeImage(const std::vector<TestList>& lists, const std::vector<TestEntry>& entries)
+{
+    std::string image(512, '\0');
+    for (const TestList& list : lists)
+        image += list.Name + '\0' + list.Title + '\0' + list.Description + '\0';
+    PutWord(&image, 0, static_cast<uint32_t>(lists.size()));
+    PutWord(&image, 1, static_cast<uint32_t>(image.size()));
+    for (const TestEntry& entry : entries) {
+        uint32_t bucket = static_cast<unsigned char>(entry.Keyword[0]) & 0x7F;
+        if (WordAt(image, bucket) == 0)
+            PutWord(&image, bucket, static_cast<uint32_t>(image.size()));
+        image += entry.Keyword + '\0' + entry.Alias + '\0';
+        image += static_cast<char>(entry.List & 0xFF);
+        image += static_cast<char>(entry.List >> 8);
+    }
+    PutWord(&image, 127, static_cast<uint32_t>(image.size()));
+    return image;
+}
+
+std::string WorkedExample()
+{
+    return MakeImage({{"p", "t", "d"}, {"q", "t", "d"}}, {{"ab", "x", 1}, {"ab", "", 0}, {"b", "", 0}});
+}
+
+// Bytes that end right before a page that can't be read.
+class GuardedView {
+public:
+    explicit GuardedView(const std::string& bytes)
+    {
+        SYSTEM_INFO info;
+        GetSystemInfo(&info);
+        size_t page = info.dwPageSize;
+        size_t data = (bytes.size() + page - 1) / page * page;
+        if (data == 0)
+            data = page;
+        base_ = static_cast<char*>(VirtualAlloc(nullptr, data + page, MEM_RESERVE, PAGE_NOACCESS));
+        VirtualAlloc(base_, data, MEM_COMMIT, PAGE_READWRITE);
+        view_ = base_ + data - bytes.size();
+        memcpy(view_, bytes.data(), bytes.size());
+        size_ = static_cast<uint32_t>(bytes.size());
+    }
+    ~GuardedView() { VirtualFree(base_, 0, MEM_RELEASE); }
+    GuardedView(const GuardedView&) = delete;
+    GuardedView& operator=(const GuardedView&) = delete;
+    const char* View() const { return view_; }
+    uint32_t Size() const { return size_; }
+
+private:
+    char* base_;
+    char* view_;
+    uint32_t size_;
+};
+
+bool Check(const std::string& image, const char* lists, uint32_t count)
+{
+    GuardedView view(image);
+    return CheckCacheView(view.View(), view.Size(), lists, count, nullptr);
+}
+
+// "list/alias" for a hit, "-" for a miss.
+std::string Find(const std::string& image, const std::string& word)
+{
+    GuardedView view(image);
+    KeywordHit hit;
+    if (!FindKeyword(view.View(), view.Size(), word.c_str(), static_cast<uint32_t>(word.size()), &hit))
+        return "-";
+    return std::to_string(hit.List) + "/" + std::string(hit.Alias, hit.AliasLength);
+}
+
+TEST(CacheFormat, CountListNames)
+{
+    struct Case {
+        const char* Lists;
+        uint32_t Count;
+        bool DefaultLast;
+    } cases[] = {
+        {"", 1, false},          {"p", 1, false},           {"p,q", 2, false},     {"p,q,default", 2, true},
+        {"default", 0, true},    {"default,p", 2, false},   {"p,defaults", 2, false}, {"p,", 2, false},
+        {",", 2, false},         {"p,xdefault", 2, false},
+    };
+    for (const Case& c : cases) {
+        bool defaultLast = !c.DefaultLast;
+        EXPECT_EQ(CountListNames(c.Lists, &defaultLast), c.Count) << c.Lists;
+        EXPECT_EQ(defaultLast, c.DefaultLast) << c.Lists;
+    }
+}
+
+TEST(CacheFormat, CheckAcceptsTheListsItWasBuiltFrom)
+{
+    std::string image = WorkedExample();
+    GuardedView view(image);
+    ListEntry rows[2] = {};
+    ASSERT_TRUE(CheckCacheView(view.View(), view.Size(), "p,q", 2, rows));
+    EXPECT_EQ(rows[0].Name, view.View() + 512);
+    EXPECT_EQ(rows[1].Name, view.View() + 518);
+    // The pseudo-list's name beyond count takes no part.
+    EXPECT_TRUE(Check(image, "p,q,default", 2));
+}
+
+TEST(CacheFormat, CheckRefusesOtherListsAndBrokenImages)
+{
+    std::string good = WorkedExample();
+    auto with = [&](uint32_t word, uint32_t value) {
+        std::string image = good;
+        PutWord(&image, word, value);
+        return image;
+    };
+    EXPECT_FALSE(Check(good, "q,p", 2));
+    EXPECT_FALSE(Check(good, "p,r", 2));
+    EXPECT_FALSE(Check(good, "p", 1));
+    EXPECT_FALSE(Check(good, "p,q,r", 3));
+    EXPECT_FALSE(Check(good, "pp,q", 2));
+    EXPECT_FALSE(Check(good, ",q", 2));
+    EXPECT_FALSE(Check(good, "p,q", 0));
+
+    struct Case {
+        const char* What;
+        std::string Image;
+    } cases[] = {
+        {"empty", ""},
+        {"shorter than the header", good.substr(0, 511)},
+        {"header only", good.substr(0, 512)},
+        {"truncated by one byte", good.substr(0, 541)},
+        {"longer than EndOffset", good + '\0'},
+        {"ListCount 0", with(0, 0)},
+        {"EntriesOffset inside the header", with(1, 100)},
+        {"EntriesOffset past the end", with(1, 600)},
+        {"EntriesOffset inside the ListBlock", with(1, 520)},
+        {"EntriesOffset after the ListBlock", with(1, 531)},
+        {"EndOffset past the file", with(127, 543)},
+        {"EndOffset inside the entries", with(127, 540)},
+        {"bucket word past the end", with(0x62, 542)},
+        {"bucket word far past the end", with(0x63, 0xFFFFFFF0u)},
+        {"bucket word inside the ListBlock", with(0x63, 513)},
+        {"bucket word inside the header", with(0x30, 4)},
+    };
+    for (const Case& c : cases)
+        EXPECT_FALSE(Check(c.Image, "p,q", 2)) << c.What;
+}
+
+TEST(CacheFormat, CheckWantsThreeStringsPerList)
+{
+    // A title cut in two by a NUL gives four strings to the first list.
+    std::string image = MakeImage({{"p", std::string("t\0u", 3), "d"}, {"q", "t", "d"}}, {{"a", "", 0}});
+    EXPECT_FALSE(Check(image, "p,q", 2));
+    // One string too many at the end of the block.
+    image = MakeImage({{"p", "t", std::string("d\0e", 3)}}, {{"a", "", 0}});
+    EXPECT_FALSE(Check(image, "p", 1));
+    // The last description runs to EntriesOffset without its NUL.
+    image = MakeImage({{"p", "t", "d"}}, {{"a", "", 0}});
+    PutWord(&image, 1, WordAt(image, 1) - 1);
+    EXPECT_FALSE(Check(image, "p", 1));
+    // Empty titles are still strings.
+    EXPECT_TRUE(Check(MakeImage({{"p", "", ""}}, {{"a", "", 0}}), "p", 1));
+    // An empty name (from an empty enabled-lists text) matches an empty name.
+    EXPECT_TRUE(Check(MakeImage({{"", "t", "d"}}, {{"a", "", 0}}), "", 1));
+}
+
+TEST(CacheFormat, CheckAllowsBucketWordsOutOfOrder)
+{
+    // 0xE2 shares word 0x62 yet sorts after "c": a valid build can leave the
+    // bucket words out of order, and the file must still be usable.
+    std::string image = MakeImage({{"p", "t", "d"}}, {{"a", "", 0}, {"c", "", 0}, {"\xE2", "", 0}});
+    ASSERT_GT(WordAt(image, 0x62), WordAt(image, 0x63));
+    EXPECT_TRUE(Check(image, "p", 1));
+    EXPECT_EQ(Find(image, "a"), "0/");
+    EXPECT_EQ(Find(image, "c"), "0/");
+    EXPECT_EQ(Find(image, "b"), "-");
+}
+
+TEST(CacheFormat, LookupInTheWorkedExample)
+{
+    std::string image = WorkedExample();
+    struct Case {
+        std::string Word, Result;
+    } cases[] = {
+        {"ab", "1/x"}, {"b", "0/"},    {"a", "-"},      {"abc", "-"},    {"c", "-"},   {"ba", "-"},
+        {"aa", "-"},   {"ac", "-"},    {"\x7F", "-"},   {"\xFF", "-"},   {"\xE1""b", "-"},
+        {"\x01", "-"}, {"\x80", "-"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Find(image, c.Word), c.Result) << c.Word;
+    KeywordHit hit;
+    GuardedView view(image);
+    EXPECT_FALSE(FindKeyword(view.View(), view.Size(), "", 0, &hit));
+}
+
+TEST(CacheFormat, LookupFiltersByLengthAndStopsEarly)
+{
+    std::string image = MakeImage({{"p", "t", "d"}},
+                                  {{"a", "", 0}, {"aaa", "1", 0}, {"ab", "2", 0}, {"abc", "3", 0}, {"b", "", 0}});
+    EXPECT_EQ(Find(image, "abc"), "0/3");
+    EXPECT_EQ(Find(image, "ab"), "0/2");
+    EXPECT_EQ(Find(image, "aab"), "-");  // "abc" sorts after it: the walk stops there
+    // An entry that sorts after the word ends the walk even if a match follows.
+    std::string unsorted = MakeImage({{"p", "t", "d"}}, {{"ac", "", 0}, {"ab", "", 0}});
+    EXPECT_EQ(Find(unsorted, "ab"), "-");
+    EXPECT_EQ(Find(unsorted, "ac"), "0/");
+}
+
+TEST(CacheFormat, KeywordsStartingWithOneAreInTheFirstBucket)
+{
+    std::string image = MakeImage({{"p", "t", "d"}}, {{"\x01z", "", 0}, {"a", "", 0}});
+    EXPECT_EQ(Find(image, "\x01z"), "0/");
+}
+
+TEST(CacheFormat, LookupRefusesAListIndexBeyondTheLists)
+{
+    std::string image = MakeImage({{"p", "t", "d"}, {"q", "t", "d"}}, {{"a", "", 2}, {"b", "", 1}});
+    EXPECT_EQ(Find(image, "a"), "-");
+    EXPECT_EQ(Find(image, "b"), "1/");
+}
+
+TEST(CacheFormat, LookupStaysInsideABrokenView)
+{
+    std::string good = MakeImage({{"p", "t", "d"}}, {{"ab", "x", 0}, {"b", "", 0}});
+    uint32_t end = static_cast<uint32_t>(good.size());
+    // The entries of the last bucket cut at every length: the lookup must not
+    // read past the view whatever EndOffset claims.
+    for (uint32_t size = 512; size <= end; ++size) {
+        std::string cut = good.substr(0, size);
+        Find(cut, "b");
+        Find(cut, "ab");
+    }
+    EXPECT_EQ(Find(good.substr(0, end - 1), "b"), "-");  // its list index is cut off
+    std::string image = good;
+    PutWord(&image, 127, 0xFFFFFFFFu);
+    EXPECT_EQ(Find(image, "b"), "0/");
+    // A bucket in a run of bytes with no NUL up to the end.
+    image = good + std::string(64, 'b');
+    PutWord(&image, 0x63, end);
+    PutWord(&image, 127, end + 64);
+    EXPECT_EQ(Find(image, "c"), "-");
+    // Bucket words pointing into the header or past the view.
+    image = good;
+    PutWord(&image, 0x62, 4);
+    EXPECT_EQ(Find(image, "b"), "-");
+    PutWord(&image, 0x62, 0x7FFFFFFFu);
+    EXPECT_EQ(Find(image, "b"), "-");
+    EXPECT_EQ(Find(std::string(511, '\x61'), "a"), "-");
+}
+
+TEST(CacheFormat, EveryByteOfAnImageMayBeAnything)
+{
+    std::string good = MakeImage({{"p", "t", "d"}, {"q", "tt", "dd"}},
+                                 {{"ab", "x", 1}, {"ab", "", 0}, {"b", "yy", 0}, {"ba", "", 1}});
+    const unsigned char values[] = {0x00, 0x01, 0x02, 0x7F, 0x80, 0xFF};
+    const char* words[] = {"ab", "b", "ba", "a", "bb"};
+    for (size_t pos = 0; pos < good.size(); ++pos) {
+        for (unsigned char value : values) {
+            std::string image = good;
+            image[pos] = static_cast<char>(value);
+            GuardedView view(image);
+            ListEntry rows[2] = {};
+            CheckCacheView(view.View(), view.Size(), "p,q", 2, rows);
+            KeywordHit hit;
+            for (const char* word : words)
+                if (FindKeyword(view.View(), view.Size(), word, static_cast<uint32_t>(strlen(word)), &hit)) {
+                    EXPECT_LT(hit.List, 2u);
+                    EXPECT_GE(hit.Alias, view.View());
+                    EXPECT_LE(hit.Alias + hit.AliasLength, view.View() + view.Size());
+                }
+        }
+    }
+}
+
+} // namespace
