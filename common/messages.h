@@ -42,6 +42,8 @@
     "你要为创建此编译器的指定配置而从 Varnok.ini 载入\r\nTembril 的配置吗?"
 #define MSG_DELETE_SETTINGS "你确定要立刻删除此编译器指定设置\r\n并使用在 Varnok.ini 中为此编译器作的设置吗?"
 #define MSG_DELETE_SETTINGS_CAPTION "删除编译器指定设置?"
+#define MSG_TOO_MANY_LISTS "选择的关键词列表太多, 设置未保存."
+#define MSG_TOO_MANY_LISTS_CAPTION "设置未保存"
 #define MSG_OPEN_HELP_TITLE "打开帮助文件"
 #define MSG_OPEN_HELP_FILTER                                                      \
     "全部可用的文件 (*.hlp,*.chm,*.col,*.301,*.exe)   \0*.hlp;*.chm;*.col;*.301;*.exe\0" \

@@ -1,0 +1,168 @@
+// The configuration dialog's procedure: opening, the buttons, the questions.
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <stddef.h>
+
+#include "common/messages.h"
+#include "dialog/configdlg.h"
+#include "dialog/dialog.h"
+#include "resources/resource.h"
+#include "shell/settings.h"
+#include "shell/tembril.h"
+
+namespace {
+
+// The 76-byte form of the open-file record, which every version of the common dialogs takes.
+constexpr DWORD OpenFileRecordSize = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
+static_assert(OpenFileRecordSize == 76, "the open-file record of the 76-byte form");
+
+// The dialog's questions: owned by it, captions of their own, no icon, the
+// first button the default; never suppressed.
+int Ask(HWND dialog, const char* text, const char* caption, UINT buttons)
+{
+    return MessageBoxA(dialog, text, caption, buttons | MB_DEFBUTTON1);
+}
+
+void BackToGlobal(HWND dialog)
+{
+    SendDlgItemMessageA(dialog, IDC_SETTINGS_FILE, CB_SETCURSEL, 0, 0);
+    SelectSettingsFile(dialog);
+}
+
+void ChangeSettingsFile(HWND dialog)
+{
+    if (DialogModified && Ask(dialog, MSG_SAVE_CHANGES, MSG_SAVE_CHANGES_CAPTION, MB_YESNO) == IDYES &&
+        !SaveSettings(dialog)) {
+        // The changes could not be saved: stay on their file rather than lose them.
+        SendDlgItemMessageA(dialog, IDC_SETTINGS_FILE, CB_SETCURSEL, static_cast<WPARAM>(DialogEntry), 0);
+        return;
+    }
+    if (SelectSettingsFile(dialog))
+        return;
+    if (Ask(dialog, MSG_CREATE_SETTINGS, MSG_CREATE_SETTINGS_CAPTION, MB_YESNOCANCEL) == IDYES)
+        LoadSettings(dialog, HostData->HostIniPath);  // DialogIni still names the assembler's file
+    else
+        BackToGlobal(dialog);
+}
+
+void BrowseHelpFile(HWND dialog)
+{
+    char file[MAX_PATH] = "";
+    OPENFILENAMEA open;
+    ZeroMemory(&open, sizeof open);
+    open.lStructSize = OpenFileRecordSize;
+    open.hwndOwner = dialog;
+    open.hInstance = ModuleHandle;
+    open.lpstrFilter = MSG_OPEN_HELP_FILTER;
+    open.lpstrFile = file;
+    open.nMaxFile = sizeof file;
+    open.lpstrTitle = MSG_OPEN_HELP_TITLE;
+    open.Flags = OFN_FILEMUSTEXIST | OFN_LONGNAMES;
+    // The edit's EN_CHANGE marks the dialog modified.
+    if (GetOpenFileNameA(&open))
+        SendDlgItemMessageA(dialog, IDC_HELP_TARGET, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file));
+}
+
+void RestoreGlobalSettings(HWND dialog)
+{
+    // Only an assembler's own settings are deleted, never the global ones.
+    if (DialogEntry <= 0 || DialogIni[0] == 0)
+        return;
+    if (Ask(dialog, MSG_DELETE_SETTINGS, MSG_DELETE_SETTINGS_CAPTION, MB_YESNOCANCEL) != IDYES)
+        return;
+    DeleteSettings(DialogIni);
+    BackToGlobal(dialog);
+}
+
+void OnInitDialog(HWND dialog)
+{
+    DialogModified = 0;
+    DialogFilling = 1;
+    InitListView(dialog);
+    FillSettingsCombo(dialog);
+    SelectSettingsFile(dialog);
+    DialogFilling = 0;
+}
+
+void OnCommand(HWND dialog, WORD id, WORD code)
+{
+    switch (id) {
+    case IDC_SETTINGS_FILE:
+        if (code == CBN_SELCHANGE)
+            ChangeSettingsFile(dialog);
+        break;
+    case IDC_HELP_TARGET:
+        if (code == EN_CHANGE && !DialogFilling)
+            MarkModified(dialog);
+        break;
+    case IDC_BROWSE:
+        BrowseHelpFile(dialog);
+        break;
+    case IDC_OK:
+        if (!DialogModified || SaveSettings(dialog))
+            EndDialog(dialog, 0);
+        break;
+    case IDC_APPLY:
+        if (SaveSettings(dialog)) {
+            DialogModified = 0;
+            EnableWindow(GetDlgItem(dialog, IDC_APPLY), FALSE);
+        }
+        break;
+    case IDC_CANCEL:
+        SendMessageA(dialog, WM_CLOSE, 0, 0);
+        break;
+    case IDC_RESTORE:
+        RestoreGlobalSettings(dialog);
+        break;
+    default:
+        break;  // IDCANCEL (the Esc key) among them
+    }
+}
+
+void OnClose(HWND dialog)
+{
+    if (DialogModified) {
+        int answer = Ask(dialog, MSG_SAVE_CHANGES, MSG_SAVE_CHANGES_CAPTION, MB_YESNOCANCEL);
+        if (answer == IDCANCEL || (answer == IDYES && !SaveSettings(dialog)))
+            return;
+    }
+    EndDialog(dialog, 0);
+}
+
+} // namespace
+
+INT_PTR CALLBACK ConfigDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_SETFONT: {
+        // Comes before the controls are made: the list view's class must exist by then.
+        INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_LISTVIEW_CLASSES};
+        InitCommonControlsEx(&classes);
+        return 0;
+    }
+    case WM_INITDIALOG:
+        OnInitDialog(dialog);
+        return 1;
+    case WM_COMMAND:
+        OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+        return 1;
+    case WM_NOTIFY: {
+        const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
+        if (header->idFrom == IDC_LIST_VIEW)
+            OnListViewNotify(dialog, header);
+        return 1;
+    }
+    case WM_CLOSE:
+        OnClose(dialog);
+        return 1;
+    case WM_DESTROY:
+        // The records go with their items; none is left for the next opening.
+        ClearListView(dialog);
+        return 0;
+    default:
+        return 0;
+    }
+}

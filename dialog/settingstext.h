@@ -1,0 +1,38 @@
+// The texts of the dialog's settings, taken apart and put together without any
+// window: comma-separated name lists, combo entries and the enabled-lists value.
+// Pure code (no Win32), so it also builds natively for fuzzing.
+#pragma once
+#include <stdint.h>
+
+// Walks a comma-separated list from its last name to its first. A list always
+// holds at least one name, which may be empty; so does the text between two
+// adjacent commas.
+struct NameWalk {
+    const char* Text;
+    uint32_t End;   // one past the next name to hand out
+    uint32_t More;  // 1 while a name is left
+};
+
+void StartFromLast(NameWalk* walk, const char* text, uint32_t length);
+// Hands out the next name (not NUL-terminated: a start and a length); 0 when none is left.
+uint32_t NextFromLast(NameWalk* walk, const char** name, uint32_t* length);
+
+// A profile read that fills its buffer may have cut the value: its last name
+// can be a fragment of a longer one.
+inline uint32_t MayBeCut(uint32_t length, uint32_t bufferSize) { return length + 1 >= bufferSize; }
+
+// 1 when the name is exactly word.
+uint32_t NameIs(const char* name, uint32_t length, const char* word);
+
+// Puts name and suffix into text when both and the NUL fit in size bytes; 0 and
+// an empty text when they do not.
+uint32_t FormEntry(char* text, uint32_t size, const char* name, uint32_t length, const char* suffix);
+
+// The file a combo entry stands for: its text up to and including the ".ini" of
+// its first ".ini - ", or the whole text when it has none. 0 and an empty file
+// name when the result does not fit in size bytes.
+uint32_t EntryFileName(const char* entry, char* fileName, uint32_t size);
+
+// Appends "," and name to lists when the result fits in size bytes, NUL
+// included; otherwise leaves lists as it was and returns 0.
+uint32_t AppendListName(char* lists, uint32_t size, const char* name);
