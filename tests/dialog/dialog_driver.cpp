@@ -1,0 +1,142 @@
+#include "dialog_driver.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include "dialog/dialog.h"
+#include "resources/resource.h"
+#include "shell/tembril.h"
+
+namespace {
+
+struct Script {
+    std::vector<Step> Steps;
+    size_t Next = 0;
+    HWND Dialog = nullptr;
+    bool Busy = false;  // a step's message box runs a loop that may tick again
+    int Waited = 0;
+};
+Script* current = nullptr;
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM found)
+{
+    if (GetDlgItem(window, IDC_LIST_VIEW) != nullptr) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+VOID CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
+{
+    Script* script = current;
+    if (script == nullptr || script->Busy)
+        return;
+    if (script->Dialog == nullptr) {
+        EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&script->Dialog));
+        if (script->Dialog == nullptr && ++script->Waited > 500)
+            ADD_FAILURE() << "the dialog never appeared";
+        return;
+    }
+    script->Busy = true;
+    if (script->Next < script->Steps.size())
+        script->Steps[script->Next++](script->Dialog);
+    else
+        EndDialog(script->Dialog, -2);
+    script->Busy = false;
+}
+
+} // namespace
+
+INT_PTR RunDialog(std::vector<Step> steps)
+{
+    Script script;
+    script.Steps = std::move(steps);
+    current = &script;
+    UINT_PTR timer = SetTimer(nullptr, 0, 10, Tick);
+    INT_PTR result = DialogBoxParamA(ModuleHandle, MAKEINTRESOURCEA(IDD_CONFIG), nullptr, ConfigDlgProc, 0);
+    KillTimer(nullptr, timer);
+    current = nullptr;
+    EXPECT_NE(result, -2) << "the script ended before the dialog did";
+    EXPECT_NE(result, -1) << "the dialog could not be made: " << GetLastError();
+    return result;
+}
+
+void Select(HWND dialog, int item)
+{
+    LVITEMA state = {};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendDlgItemMessageA(dialog, IDC_LIST_VIEW, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&state));
+}
+
+void SetChecked(HWND dialog, int item, bool checked)
+{
+    LVITEMA state = {};
+    state.stateMask = LVIS_STATEIMAGEMASK;
+    state.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+    SendDlgItemMessageA(dialog, IDC_LIST_VIEW, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&state));
+}
+
+void TypeHelpTarget(HWND dialog, const char* text) { SetDlgItemTextA(dialog, IDC_HELP_TARGET, text); }
+
+void ChooseEntry(HWND dialog, int entry)
+{
+    HWND combo = GetDlgItem(dialog, IDC_SETTINGS_FILE);
+    SendMessageA(combo, CB_SETCURSEL, entry, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_SETTINGS_FILE, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+void Press(HWND dialog, int id)
+{
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+std::vector<std::string> ItemTexts(HWND dialog)
+{
+    std::vector<std::string> texts;
+    HWND view = GetDlgItem(dialog, IDC_LIST_VIEW);
+    int count = static_cast<int>(SendMessageA(view, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        char text[MAX_PATH] = "";
+        LVITEMA item = {};
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(view, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
+        texts.push_back(text);
+    }
+    return texts;
+}
+
+std::vector<bool> Checks(HWND dialog)
+{
+    std::vector<bool> checks;
+    HWND view = GetDlgItem(dialog, IDC_LIST_VIEW);
+    int count = static_cast<int>(SendMessageA(view, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i)
+        checks.push_back(SendMessageA(view, LVM_GETITEMSTATE, i, LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2));
+    return checks;
+}
+
+std::vector<std::string> ComboEntries(HWND dialog)
+{
+    std::vector<std::string> entries;
+    HWND combo = GetDlgItem(dialog, IDC_SETTINGS_FILE);
+    int count = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        char text[512] = "";
+        if (SendMessageA(combo, CB_GETLBTEXTLEN, i, 0) < static_cast<LRESULT>(sizeof text))
+            SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        entries.push_back(text);
+    }
+    return entries;
+}
+
+std::string ControlText(HWND dialog, int id)
+{
+    char text[1024] = "";
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }

@@ -1,0 +1,46 @@
+// A host of the tests' own: an application directory with its Varnok.ini and an
+// add-in directory with keyword lists, each a fresh temporary directory.
+#pragma once
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "dialog/configdlg.h"
+#include "shell/tembril.h"
+#include "support/temp_dir.h"
+
+class DialogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ModuleHandle = GetModuleHandleA(nullptr);
+        appDir = app.Path();
+        addinDir = addin.Path();
+        hostIni = app.File("Varnok.ini");
+        data = HostDataRecord{};
+        data.HostIniPath = hostIni.c_str();
+        data.AppDir = appDir.c_str();
+        data.AddinDir = addinDir.c_str();
+        HostData = &data;
+        DialogIni[0] = 0;
+    }
+    void TearDown() override { HostData = nullptr; }
+
+    void List(const std::string& file, const std::string& title = "Title", const std::string& description = "About")
+    {
+        addin.Write(file, title + "\r\n" + description + "\r\nkeyword\r\n");
+    }
+    std::string Value(const std::string& ini, const char* key, const char* section = "Tembril")
+    {
+        char value[1024];
+        GetPrivateProfileStringA(section, key, "<none>", value, sizeof value, app.File(ini).c_str());
+        return value;
+    }
+
+    TempDir app;
+    TempDir addin;
+    std::string appDir, addinDir, hostIni;
+    HostDataRecord data;
+};
