@@ -1,8 +1,10 @@
 #include "dialog_driver.h"
 
 #include <commctrl.h>
+#include <stdio.h>
 #include <gtest/gtest.h>
 
+#include "cache/listheader.h"
 #include "dialog/dialog.h"
 #include "resources/resource.h"
 #include "shell/tembril.h"
@@ -15,6 +17,7 @@ struct Script {
     HWND Dialog = nullptr;
     bool Busy = false;  // a step's message box runs a loop that may tick again
     int Waited = 0;
+    int Stuck = 0;
 };
 Script* current = nullptr;
 
@@ -30,8 +33,18 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM found)
 VOID CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
 {
     Script* script = current;
-    if (script == nullptr || script->Busy)
+    if (script == nullptr)
         return;
+    if (script->Busy) {
+        // A step waits in a box that nobody answers: no test would ever end.
+        if (++script->Stuck > 500) {
+            fprintf(stderr, "step %u waits in an unanswered message box\n", static_cast<unsigned>(script->Next));
+            fflush(stderr);
+            ExitProcess(3);
+        }
+        return;
+    }
+    script->Stuck = 0;
     if (script->Dialog == nullptr) {
         EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&script->Dialog));
         if (script->Dialog == nullptr && ++script->Waited > 500)
@@ -140,3 +153,18 @@ std::string ControlText(HWND dialog, int id)
 }
 
 bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+
+std::vector<std::string> HelpTargets(HWND dialog)
+{
+    std::vector<std::string> targets;
+    HWND view = GetDlgItem(dialog, IDC_LIST_VIEW);
+    int count = static_cast<int>(SendMessageA(view, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        LVITEMA item = {};
+        item.mask = LVIF_PARAM;
+        item.iItem = i;
+        SendMessageA(view, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        targets.push_back(reinterpret_cast<const ListRecord*>(item.lParam)->HelpTarget);
+    }
+    return targets;
+}

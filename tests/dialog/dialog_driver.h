@@ -26,3 +26,4 @@ std::vector<bool> Checks(HWND dialog);
 std::vector<std::string> ComboEntries(HWND dialog);
 std::string ControlText(HWND dialog, int id);
 bool Enabled(HWND dialog, int id);
+std::vector<std::string> HelpTargets(HWND dialog);  // of every item's record

@@ -1,0 +1,238 @@
+// The settings file choice, loading and saving, and every question the dialog asks.
+#include <windows.h>
+
+#include "common/messages.h"
+#include "dialog_driver.h"
+#include "dialog_fixture.h"
+#include "resources/resource.h"
+#include "support/msgbox_capture.h"
+
+namespace {
+
+using Bools = std::vector<bool>;
+using Texts = std::vector<std::string>;
+
+std::string Entry(const std::string& assembler) { return assembler + MSG_ASSEMBLER_SUFFIX; }
+
+// Lists a, b and c; the host names assemblers A, B and C; the global settings
+// enable b and the pseudo-list.
+class SettingsTest : public DialogTest {
+protected:
+    void SetUp() override
+    {
+        DialogTest::SetUp();
+        List("a.kwl");
+        List("b.kwl");
+        List("c.kwl");
+        items = addin.List("*.kwl");
+        items.insert(items.begin(), "(default)");
+        app.Write("Varnok.ini", hostText);
+    }
+    int Item(const std::string& name) { return std::find(items.begin(), items.end(), name) - items.begin(); }
+    // KeywordLists as a save builds it: the checked names from the last item to the first.
+    std::string ListsOf(const Bools& checks)
+    {
+        std::string lists;
+        for (size_t i = checks.size(); i-- > 0;)
+            if (checks[i])
+                lists += "," + (i == 0 ? std::string("default") : items[i].substr(0, items[i].size() - 4));
+        return lists;
+    }
+    Bools Checked(std::initializer_list<const char*> names)
+    {
+        Bools checks(items.size(), false);
+        for (const char* name : names)
+            checks[Item(name)] = true;
+        return checks;
+    }
+    void ExpectQuestion(const CapturedBox& box, HWND dialog, const char* text, const char* caption, bool cancel)
+    {
+        EXPECT_EQ(box.Text, text);
+        EXPECT_EQ(box.Caption, caption);
+        EXPECT_EQ(box.Owner, dialog);
+        EXPECT_EQ(box.Buttons, cancel ? YesNoCancelButtons() : YesNoButtons());
+    }
+
+    // No blank lines: Wine's profile writer drops those between sections.
+    const std::string hostText = "[Varnok]\r\nTheme=dark\r\n; kept as it is\r\n[Assembler]\r\nAssembler=A,B,C\r\n"
+                                 "[Tembril]\r\nKeywordLists=b,default\r\nb=$H\\b.chm\r\ndefault=http://x/$K\r\n";
+    Texts items;
+};
+
+TEST_F(SettingsTest, EntriesAreGlobalThenTheAssemblersLastNamedFirst)
+{
+    app.Write("C.ini", "[Tembril]\r\nKeywordLists=a\r\n");
+    BoxCapture boxes({IDNO});
+    RunDialog({[&](HWND d) {
+        EXPECT_EQ(ComboEntries(d), (Texts{MSG_GLOBAL_ENTRY, Entry("C"), Entry("B"), Entry("A")}));
+        EXPECT_EQ(DialogIni, hostIni);
+        EXPECT_FALSE(Enabled(d, IDC_RESTORE));
+        ChooseEntry(d, 1);
+        EXPECT_EQ(DialogIni, app.File("C.ini"));
+        EXPECT_TRUE(Enabled(d, IDC_RESTORE));
+        EXPECT_EQ(Checks(d), Checked({"a.kwl"}));
+        ChooseEntry(d, 0);
+        EXPECT_FALSE(Enabled(d, IDC_RESTORE));
+        EXPECT_EQ(DialogModified, 1u);  // loads after the opening change check boxes as a user would
+        DialogModified = 0;
+        Press(d, IDC_OK);
+    }});
+}
+
+TEST_F(SettingsTest, AssemblerNamesThatCannotBeReadBackWholeAreLeftOut)
+{
+    std::string longest(106, 'L'), tooLong(107, 'T');
+    app.Write("Varnok.ini", "[Assembler]\r\nAssembler=A," + longest + "\r\n");
+    RunDialog({[&](HWND d) {
+        EXPECT_EQ(ComboEntries(d), (Texts{MSG_GLOBAL_ENTRY, Entry(longest), Entry("A")}));
+        Press(d, IDC_OK);
+    }});
+    app.Write("Varnok.ini", "[Assembler]\r\nAssembler=" + tooLong + ",B\r\n");
+    RunDialog({[&](HWND d) {
+        EXPECT_EQ(ComboEntries(d), (Texts{MSG_GLOBAL_ENTRY, Entry("B")}));
+        Press(d, IDC_OK);
+    }});
+    // A list cut by the read ends in a fragment, which names no assembler.
+    std::string middle(106, 'x');
+    app.Write("Varnok.ini", "[Assembler]\r\nAssembler=A," + middle + ",Masm32WithAVeryLongName\r\n");
+    RunDialog({[&](HWND d) {
+        EXPECT_EQ(ComboEntries(d), (Texts{MSG_GLOBAL_ENTRY, Entry(middle), Entry("A")}));
+        Press(d, IDC_OK);
+    }});
+    app.Write("Varnok.ini", "[Varnok]\r\n");
+    RunDialog({[&](HWND d) {
+        EXPECT_EQ(ComboEntries(d), (Texts{MSG_GLOBAL_ENTRY, Entry("Assembler")}));
+        Press(d, IDC_OK);
+    }});
+}
+
+TEST_F(SettingsTest, LoadingChecksTheNamedListsAndReadsTheirHelpTargets)
+{
+    struct Case {
+        std::string Lists;
+        uint32_t Result;
+        std::initializer_list<const char*> Checked;
+    };
+    const Case cases[] = {
+        {"KeywordLists=c,A,default\r\n", 1, {"(default)", "a.kwl", "c.kwl"}},
+        {"KeywordLists=default,b\r\n", 1, {"b.kwl"}},  // "default" only in the last place
+        {"KeywordLists=ab,cdefault,nothing\r\n", 1, {}},
+        {"KeywordLists=\r\n", 1, {}},
+        {"KeywordLists=?a\r\n", 0, {}},
+        {"", 0, {}},
+        // Filled to the last byte the read takes: the cut last name is not used.
+        {"KeywordLists=b," + std::string(251, 'x') + ",a\r\n", 1, {"b.kwl"}},
+    };
+    for (const Case& c : cases) {
+        app.Write("Varnok.ini", "[Tembril]\r\n" + c.Lists + "a=?unset\r\nb=$D\\b.hlp\r\ndefault=dflt\r\n");
+        RunDialog({[&](HWND d) {
+            EXPECT_EQ(LoadSettings(d, hostIni.c_str()), c.Result) << c.Lists;
+            EXPECT_EQ(Checks(d), Checked(c.Checked)) << c.Lists;
+            Texts targets = HelpTargets(d);
+            EXPECT_EQ(targets[Item("a.kwl")], "");
+            EXPECT_EQ(targets[Item("c.kwl")], "");
+            EXPECT_EQ(targets[Item("b.kwl")], c.Result ? "$D\\b.hlp" : "") << c.Lists;
+            EXPECT_EQ(targets[0], c.Result ? "dflt" : "") << c.Lists;
+            Press(d, IDC_OK);
+        }});
+    }
+}
+
+TEST_F(SettingsTest, ASaveWritesEveryListAndReadsBackAsItWas)
+{
+    RunDialog({[&](HWND d) {
+        EXPECT_EQ(Checks(d), Checked({"(default)", "b.kwl"}));
+        SetChecked(d, Item("c.kwl"), true);
+        SetChecked(d, 0, false);
+        Select(d, Item("a.kwl"));
+        TypeHelpTarget(d, "\"$A\\bin\\prog.exe\" /k $K");
+        Press(d, IDC_OK);
+    }});
+    std::string text = app.Read("Varnok.ini");
+    // Everything outside the add-in's section is as it was, byte for byte.
+    std::string before = hostText.substr(0, hostText.find("[Tembril]"));
+    EXPECT_EQ(text.substr(0, before.size()), before);
+    std::string section = text.substr(text.find("[Tembril]"));
+    std::string expected = "[Tembril]\r\nKeywordLists=c,b\r\nb=$H\\b.chm\r\ndefault=http://x/$K\r\n";
+    // Keys are written from the last item to the first; new keys go to the section's end.
+    for (size_t i = items.size(); i-- > 0;) {
+        std::string name = items[i].substr(0, items[i].find('.'));
+        if (name == "a")
+            expected += "a=\"$A\\bin\\prog.exe\" /k $K\r\n";
+        else if (name == "c")
+            expected += "c=\r\n";
+    }
+    EXPECT_EQ(section, expected);
+
+    RunDialog({[&](HWND d) {
+        EXPECT_EQ(Checks(d), Checked({"b.kwl", "c.kwl"}));
+        Texts targets = HelpTargets(d);
+        EXPECT_EQ(targets[Item("a.kwl")], "\"$A\\bin\\prog.exe\" /k $K");
+        EXPECT_EQ(targets[Item("b.kwl")], "$H\\b.chm");
+        EXPECT_EQ(targets[0], "http://x/$K");
+        Press(d, IDC_OK);
+    }});
+}
+
+TEST_F(SettingsTest, NoListCheckedSavesAnEmptyValueThatStillCountsAsSettings)
+{
+    RunDialog({[&](HWND d) {
+        SetChecked(d, 0, false);
+        SetChecked(d, Item("b.kwl"), false);
+        Press(d, IDC_APPLY);
+        EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), "");
+        EXPECT_EQ(LoadSettings(d, hostIni.c_str()), 1u);
+        Press(d, IDC_OK);
+    }});
+}
+
+TEST_F(SettingsTest, OkUnchangedAndEscWriteNothing)
+{
+    app.Write("C.ini", "[Tembril]\r\nKeywordLists=a\r\n");
+    RunDialog({
+        [&](HWND d) { PostMessageA(GetDlgItem(d, IDC_LIST_VIEW), WM_KEYDOWN, VK_ESCAPE, 0); },
+        [&](HWND d) {
+            SendMessageA(d, WM_COMMAND, IDCANCEL, 0);
+            EXPECT_TRUE(IsWindowVisible(d));
+            Press(d, IDC_OK);
+        },
+    });
+    EXPECT_EQ(app.Read("Varnok.ini"), hostText);
+    EXPECT_EQ(app.Read("C.ini"), "[Tembril]\r\nKeywordLists=a\r\n");
+}
+
+TEST_F(SettingsTest, CheckedNamesThatCouldNotBeReadBackAreRefusedAndNothingIsWritten)
+{
+    // 30 lists of 8-byte names: 270 bytes with their commas, more than a read takes.
+    for (int i = 0; i < 30; ++i)
+        List("list" + std::to_string(1000 + i) + ".kwl");
+    items = addin.List("*.kwl");
+    items.insert(items.begin(), "(default)");
+    BoxCapture boxes;
+    RunDialog({[&](HWND d) {
+        for (size_t i = 0; i < items.size(); ++i)
+            SetChecked(d, static_cast<int>(i), true);
+        Press(d, IDC_OK);
+        ASSERT_EQ(boxes.Boxes().size(), 1u);
+        EXPECT_EQ(boxes.Boxes()[0].Text, MSG_TOO_MANY_LISTS);
+        EXPECT_EQ(boxes.Boxes()[0].Caption, MSG_TOO_MANY_LISTS_CAPTION);
+        EXPECT_EQ(boxes.Boxes()[0].Owner, d);
+        EXPECT_EQ(app.Read("Varnok.ini"), hostText);
+        EXPECT_EQ(DialogModified, 1u);
+        EXPECT_TRUE(IsWindowVisible(d));  // still open, changes kept
+        // Unchecked from the last item on until the names fit: 255 bytes, leading comma included.
+        for (int i = static_cast<int>(items.size()) - 1; ListsOf(Checks(d)).size() > 255; --i)
+            SetChecked(d, i, false);
+        Bools saved = Checks(d);
+        std::string lists = ListsOf(saved);
+        EXPECT_GE(lists.size(), 255u - 8);
+        Press(d, IDC_APPLY);
+        EXPECT_EQ(boxes.Boxes().size(), 1u);
+        EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), lists.substr(1));
+        EXPECT_EQ(LoadSettings(d, hostIni.c_str()), 1u);
+        EXPECT_EQ(Checks(d), saved);
+        Press(d, IDC_OK);
+    }});
+}
+
+} // namespace
