@@ -235,4 +235,131 @@ TEST_F(SettingsTest, CheckedNamesThatCouldNotBeReadBackAreRefusedAndNothingIsWri
     }});
 }
 
+TEST_F(SettingsTest, ChangingFileWithUnsavedChangesAsksWhetherToSaveThemToTheOldFile)
+{
+    app.Write("C.ini", "[Tembril]\r\nKeywordLists=a\r\na=a.chm\r\n");
+    for (int answer : {IDYES, IDNO}) {
+        app.Write("Varnok.ini", hostText);
+        BoxCapture boxes({answer});
+        RunDialog({[&](HWND d) {
+            SetChecked(d, Item("c.kwl"), true);
+            ChooseEntry(d, 1);
+            ASSERT_EQ(boxes.Boxes().size(), 1u);
+            ExpectQuestion(boxes.Boxes()[0], d, MSG_SAVE_CHANGES, MSG_SAVE_CHANGES_CAPTION, false);
+            EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), answer == IDYES ? "c,b,default" : "b,default");
+            // Either way the view now shows the new file, and the changes count as unsaved.
+            EXPECT_EQ(Checks(d), Checked({"a.kwl"}));
+            EXPECT_EQ(HelpTargets(d)[Item("a.kwl")], "a.chm");
+            EXPECT_EQ(DialogModified, 1u);
+            EXPECT_TRUE(Enabled(d, IDC_APPLY));
+            DialogModified = 0;
+            Press(d, IDC_OK);
+        }});
+        if (answer == IDNO) {
+            EXPECT_EQ(app.Read("Varnok.ini"), hostText);
+        }
+    }
+}
+
+TEST_F(SettingsTest, AnAssemblerWithoutSettingsMayTakeACopyOfTheGlobalOnes)
+{
+    for (int answer : {IDYES, IDNO, IDCANCEL}) {
+        app.Write("B.ini", "[Other]\r\nx=1\r\n");
+        BoxCapture boxes({answer});
+        RunDialog({[&](HWND d) {
+            ChooseEntry(d, 2);
+            ASSERT_EQ(boxes.Boxes().size(), 1u);
+            ExpectQuestion(boxes.Boxes()[0], d, MSG_CREATE_SETTINGS, MSG_CREATE_SETTINGS_CAPTION, true);
+            EXPECT_EQ(Checks(d), Checked({"(default)", "b.kwl"}));
+            EXPECT_EQ(HelpTargets(d)[Item("b.kwl")], "$H\\b.chm");
+            if (answer == IDYES) {
+                EXPECT_EQ(DialogIni, app.File("B.ini"));
+                EXPECT_EQ(SendDlgItemMessageA(d, IDC_SETTINGS_FILE, CB_GETCURSEL, 0, 0), 2);
+                EXPECT_EQ(DialogModified, 1u);  // the copied checks are changes to B.ini
+            } else {
+                EXPECT_EQ(DialogIni, hostIni);
+                EXPECT_EQ(SendDlgItemMessageA(d, IDC_SETTINGS_FILE, CB_GETCURSEL, 0, 0), 0);
+                EXPECT_FALSE(Enabled(d, IDC_RESTORE));
+                DialogModified = 0;
+            }
+            Press(d, IDC_OK);
+        }});
+        EXPECT_EQ(Value("B.ini", "KeywordLists"), answer == IDYES ? "b,default" : "<none>");
+        EXPECT_EQ(Value("B.ini", "b"), answer == IDYES ? "$H\\b.chm" : "<none>");
+        EXPECT_EQ(Value("B.ini", "x", "Other"), "1");
+        EXPECT_EQ(app.Read("Varnok.ini"), hostText);
+    }
+}
+
+TEST_F(SettingsTest, RestoringDeletesOnlyTheAssemblersSectionAndOnlyOnYes)
+{
+    const std::string assembler = "[Before]\r\nk=v\r\n[Tembril]\r\nKeywordLists=a\r\nKeywordCacheFile=x\r\n[After]\r\nk=w\r\n";
+    for (int answer : {IDNO, IDCANCEL, IDYES}) {
+        app.Write("A.ini", assembler);
+        BoxCapture boxes({answer});
+        RunDialog({[&](HWND d) {
+            ChooseEntry(d, 3);
+            DialogModified = 0;
+            Press(d, IDC_RESTORE);
+            ASSERT_EQ(boxes.Boxes().size(), 1u);
+            ExpectQuestion(boxes.Boxes()[0], d, MSG_DELETE_SETTINGS, MSG_DELETE_SETTINGS_CAPTION, true);
+            EXPECT_EQ(SendDlgItemMessageA(d, IDC_SETTINGS_FILE, CB_GETCURSEL, 0, 0), answer == IDYES ? 0 : 3);
+            EXPECT_EQ(Checks(d), answer == IDYES ? Checked({"(default)", "b.kwl"}) : Checked({"a.kwl"}));
+            DialogModified = 0;
+            Press(d, IDC_OK);
+        }});
+        EXPECT_EQ(app.Read("A.ini"), answer == IDYES ? "[Before]\r\nk=v\r\n[After]\r\nk=w\r\n" : assembler);
+    }
+    EXPECT_EQ(app.Read("Varnok.ini"), hostText);
+}
+
+TEST_F(SettingsTest, ClosingWithUnsavedChangesAsksAndCancelKeepsTheDialog)
+{
+    for (int answer : {IDCANCEL, IDNO, IDYES}) {
+        app.Write("Varnok.ini", hostText);
+        BoxCapture boxes({answer});
+        bool open = false;
+        RunDialog({
+            [&](HWND d) {
+                SetChecked(d, Item("a.kwl"), true);
+                Press(d, IDC_CANCEL);
+                ASSERT_EQ(boxes.Boxes().size(), 1u);
+                ExpectQuestion(boxes.Boxes()[0], d, MSG_SAVE_CHANGES, MSG_SAVE_CHANGES_CAPTION, true);
+            },
+            [&](HWND d) {
+                // Only Cancel gets here.
+                open = true;
+                EXPECT_EQ(DialogModified, 1u);
+                EXPECT_EQ(Checks(d), Checked({"(default)", "a.kwl", "b.kwl"}));
+                DialogModified = 0;
+                SendMessageA(d, WM_CLOSE, 0, 0);
+            },
+        });
+        EXPECT_EQ(open, answer == IDCANCEL);
+        EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), answer == IDYES ? "b,a,default" : "b,default");
+    }
+}
+
+TEST_F(SettingsTest, ARefusedSaveBeforeAChangeOfFileStaysOnTheChangedFile)
+{
+    for (int i = 0; i < 30; ++i)
+        List("list" + std::to_string(1000 + i) + ".kwl");
+    app.Write("C.ini", "[Tembril]\r\nKeywordLists=a\r\n");
+    BoxCapture boxes({IDYES});
+    RunDialog({[&](HWND d) {
+        int count = static_cast<int>(ItemTexts(d).size());
+        for (int i = 0; i < count; ++i)
+            SetChecked(d, i, true);
+        ChooseEntry(d, 1);
+        ASSERT_EQ(boxes.Boxes().size(), 2u);
+        EXPECT_EQ(boxes.Boxes()[1].Text, MSG_TOO_MANY_LISTS);
+        EXPECT_EQ(SendDlgItemMessageA(d, IDC_SETTINGS_FILE, CB_GETCURSEL, 0, 0), 0);
+        EXPECT_EQ(DialogIni, hostIni);
+        EXPECT_EQ(Checks(d), Bools(count, true));
+        DialogModified = 0;
+        Press(d, IDC_OK);
+    }});
+    EXPECT_EQ(app.Read("Varnok.ini"), hostText);
+}
+
 } // namespace
