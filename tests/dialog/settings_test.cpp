@@ -363,3 +363,77 @@ TEST_F(SettingsTest, ARefusedSaveBeforeAChangeOfFileStaysOnTheChangedFile)
 }
 
 } // namespace
+
+namespace {
+
+// Answers the open-file dialog: picks Pick (or cancels when it is empty) and
+// notes its title and the file types it offers.
+struct OpenFileAnswer {
+    std::string Pick;
+    std::string Title;
+    std::vector<std::string> Types;
+    HWND Owner = nullptr;
+    HHOOK Hook = nullptr;
+};
+OpenFileAnswer* openAnswer = nullptr;
+
+// The Explorer-style template: cmb1 the file types, cmb13 the file name.
+constexpr int FileTypes = 0x470, FileName = 0x47c;
+
+// Runs in the open-file dialog's own loop, once it is filled.
+VOID CALLBACK AnswerOpenFile(HWND window, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(window, timer);
+    char text[512] = "";
+    GetWindowTextA(window, text, sizeof text);
+    openAnswer->Title = text;
+    openAnswer->Owner = GetWindow(window, GW_OWNER);
+    HWND types = GetDlgItem(window, FileTypes);
+    int count = static_cast<int>(SendMessageA(types, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        SendMessageA(types, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        openAnswer->Types.push_back(text);
+    }
+    SetDlgItemTextA(window, FileName, openAnswer->Pick.c_str());
+    PostMessageA(window, WM_COMMAND, openAnswer->Pick.empty() ? IDCANCEL : IDOK, 0);
+}
+
+LRESULT CALLBACK OpenFileHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    HWND window = reinterpret_cast<HWND>(wParam);
+    if (code == HCBT_ACTIVATE && openAnswer != nullptr && openAnswer->Owner == nullptr &&
+        GetDlgItem(window, FileTypes) != nullptr) {
+            openAnswer->Owner = window;  // seen; replaced by the real owner when answered
+        SetTimer(window, 0x7E57, 50, AnswerOpenFile);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(SettingsTest, TheBrowseButtonPutsThePickedFileIntoTheEdit)
+{
+    app.Write("help.chm", "x");
+    for (std::string pick : {std::string(), app.File("help.chm")}) {
+        OpenFileAnswer answer;
+        answer.Pick = pick;
+        openAnswer = &answer;
+        answer.Hook = SetWindowsHookExA(WH_CBT, OpenFileHook, nullptr, GetCurrentThreadId());
+        RunDialog({[&](HWND d) {
+            Select(d, Item("b.kwl"));
+            Press(d, IDC_BROWSE);
+            EXPECT_EQ(answer.Title, MSG_OPEN_HELP_TITLE);
+            EXPECT_EQ(answer.Owner, d);
+            ASSERT_EQ(answer.Types.size(), 6u);
+            EXPECT_EQ(answer.Types[0], "全部可用的文件 (*.hlp,*.chm,*.col,*.301,*.exe)   ");
+            EXPECT_EQ(answer.Types[5], "All Files (*.*)");
+            EXPECT_EQ(ControlText(d, IDC_HELP_TARGET), pick.empty() ? "$H\\b.chm" : pick);
+            EXPECT_EQ(DialogModified, pick.empty() ? 0u : 1u);
+            EXPECT_EQ(Enabled(d, IDC_APPLY), !pick.empty());
+            DialogModified = 0;
+            Press(d, IDC_OK);
+        }});
+        UnhookWindowsHookEx(answer.Hook);
+        openAnswer = nullptr;
+    }
+}
+
+} // namespace
