@@ -4,7 +4,7 @@
 set -euo pipefail
 
 need=(cmake make clang libclang-rt-14-dev python3 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
-      wine wine32:i386 googletest xvfb xauth fonts-wqy-zenhei x11-apps imagemagick)
+      wine wine32:i386 googletest xvfb xauth fonts-wqy-zenhei fonts-wqy-microhei x11-apps imagemagick)
 
 missing=()
 for p in "${need[@]}"; do

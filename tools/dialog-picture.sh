@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Renders the configuration dialog under Xvfb, with real CJK fonts, and saves
+# it as a PNG (default docs/dialog.png). Needs a built tree (cmake --build --preset win32).
+# Usage: tools/dialog-picture.sh [OUTPUT.png]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build/win32
+out=$(realpath -m "${1:-$root/docs/dialog.png}")
+program=$build/tests/dialog/dialog_picture.exe
+[ -f "$program" ] || { echo "build first: $program is missing" >&2; exit 1; }
+
+# A prefix of its own with the X11 driver: the tests' prefix draws nothing.
+# "宋体" (SimSun) is not on a Debian machine: map it to an installed CJK face, one
+# without embedded bitmaps (Wine draws those of Zen Hei with strokes missing).
+prefix=$build/wineprefix-x11
+reg=$build/dialog-picture.reg
+{
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+    printf '"宋体"="WenQuanYi Micro Hei"\r\n"SimSun"="WenQuanYi Micro Hei"\r\n"NSimSun"="WenQuanYi Micro Hei"\r\n\r\n'
+    # Grey smoothing: without it the hinted strokes of small CJK glyphs drop out.
+    printf '[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"FontSmoothing"="2"\r\n'
+    printf '"FontSmoothingType"=dword:00000001\r\n"FontSmoothingGamma"=dword:00000578\r\n'
+} | iconv -f UTF-8 -t UTF-16 >"$reg"
+"$root/tools/make-wine-prefix.sh" "$prefix" "$reg"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$(dirname "$out")"
+export WINEPREFIX=$prefix WINEDEBUG=-all LC_ALL=zh_CN.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
+xvfb-run -a -s "-screen 0 1024x600x24" bash -c '
+    set -eu
+    wine "$1" "$(winepath -w "$2/ready")" "$(winepath -w "$2/done")" &
+    shown=$!
+    for _ in $(seq 1 300); do [ -s "$2/ready" ] && break; sleep 0.1; done
+    [ -s "$2/ready" ] || { echo "the dialog did not show" >&2; kill $shown; exit 1; }
+    import -window root -crop "$(tr -d "\r\n" <"$2/ready")" +repage "$3"
+    touch "$2/done"
+    wait $shown
+    wineserver -k || true
+' picture "$program" "$work" "$out"
+echo "saved $out"
