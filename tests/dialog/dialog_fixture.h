@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "cache/cache.h"
 #include "dialog/configdlg.h"
 #include "shell/tembril.h"
 #include "support/temp_dir.h"
@@ -25,8 +26,15 @@ protected:
         data.AddinDir = addinDir.c_str();
         HostData = &data;
         DialogIni[0] = 0;
+        // A save reopens the real cache; its failure reports are not the dialog's.
+        OptionFlags = OptEnable | OptQuiet;
     }
-    void TearDown() override { HostData = nullptr; }
+    void TearDown() override
+    {
+        CloseCache();
+        HostData = nullptr;
+        OptionFlags = 0;
+    }
 
     void List(const std::string& file, const std::string& title = "Title", const std::string& description = "About")
     {

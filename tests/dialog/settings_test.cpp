@@ -162,6 +162,10 @@ TEST_F(SettingsTest, ASaveWritesEveryListAndReadsBackAsItWas)
         else if (name == "c")
             expected += "c=\r\n";
     }
+    // The save reopened the cache from what it wrote, which rebuilt it.
+    EXPECT_EQ(std::string(ActiveIni), hostIni);
+    EXPECT_STREQ(EnabledLists, "c,b");
+    expected += "KeywordCacheFile=" + std::string(CachePath) + "\r\n";
     EXPECT_EQ(section, expected);
 
     RunDialog({[&](HWND d) {
@@ -287,7 +291,8 @@ TEST_F(SettingsTest, AnAssemblerWithoutSettingsMayTakeACopyOfTheGlobalOnes)
         EXPECT_EQ(Value("B.ini", "KeywordLists"), answer == IDYES ? "b,default" : "<none>");
         EXPECT_EQ(Value("B.ini", "b"), answer == IDYES ? "$H\\b.chm" : "<none>");
         EXPECT_EQ(Value("B.ini", "x", "Other"), "1");
-        EXPECT_EQ(app.Read("Varnok.ini"), hostText);
+        EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), "b,default");
+        EXPECT_EQ(Value("Varnok.ini", "b"), "$H\\b.chm");
     }
 }
 
