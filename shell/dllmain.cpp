@@ -15,3 +15,13 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
 {
     return DllEntry(instance, reason, reserved);
 }
+
+// The exports live in the core library, and Tembril.def alone does not make
+// the linker take them out of the archive: naming them here does.
+#include "shell/entry.h"
+
+extern "C" __attribute__((used)) const void* const LinkedExports[] = {
+    reinterpret_cast<const void*>(&InstallDll),
+    reinterpret_cast<const void*>(&DllProc),
+    reinterpret_cast<const void*>(&GetOptions),
+};
