@@ -13,6 +13,7 @@ caption db "Tembril", 0
 
 .code
 start:
+    mov ecx, 3
     xor eax, eax
     test eax, eax
     jz show
@@ -23,6 +24,7 @@ show:
     push offset msg
     push 0
     call MessageBoxA
-    push 0
+    mov eax, 0
+    push eax
     call ExitProcess
 end start

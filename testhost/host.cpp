@@ -210,12 +210,13 @@ void HelpCommand(Host& host, WPARAM wParam)
 {
     CHARRANGE sel = GetSelection(host);
     std::string word = host.Handles.EditWindow != nullptr ? HostWordAtCaret(host.Handles.EditWindow) : "";
-    uint32_t result = PassToAddin(host, WM_COMMAND, wParam, 0);
     char line[128];
-    wsprintfA(line, "help: selection=%ld-%ld word=\"", sel.cpMin, sel.cpMax);
-    char tail[64];
-    wsprintfA(tail, "\" high=%u result=%u", HIWORD(wParam), result);
-    Print(host, line + AnsiToUtf8(word) + tail);
+    wsprintfA(line, "help: selection=%ld-%ld high=%u word=\"", sel.cpMin, sel.cpMax, HIWORD(wParam));
+    Print(host, line + AnsiToUtf8(word) + "\"");
+    // What the add-in opens on this thread (WinHelp, boxes) shows up before its result.
+    uint32_t result = PassToAddin(host, WM_COMMAND, wParam, 0);
+    wsprintfA(line, "help: result=%u", result);
+    Print(host, line);
 }
 
 void OpenFileCommand(Host& host)

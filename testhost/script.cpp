@@ -49,7 +49,7 @@ void ReportMenuItem(Host& host, const char* prefix)
 // boxes are seen at once, on this thread; a started program records itself.
 void ReportOpened(Host& host, uint64_t logBefore, uint32_t winHelpBefore, uint32_t boxesBefore)
 {
-    bool result = !host.Events.empty() && host.Events.back().find("result=1") != std::string::npos;
+    bool result = !host.Events.empty() && host.Events.back() == "help: result=1";
     bool seen = host.WinHelpSeen != winHelpBefore || host.BoxesSeen != boxesBefore;
     DWORD waited = 0;
     std::vector<std::string> lines = OpenLogSince(host, logBefore);
