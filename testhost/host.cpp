@@ -81,11 +81,46 @@ LONG MoveWordLeft(const std::wstring& text, LONG position)
     return p;
 }
 
+std::string Quoted(const char* ansi) { return "\"" + AnsiToUtf8(ansi) + "\""; }
+
+// What the add-in asked the editor during a help command, and what it got.
+void Trace(UINT message, WPARAM wParam, LPARAM lParam, LRESULT result)
+{
+    char line[160];
+    switch (message) {
+    case EM_EXGETSEL: {
+        const CHARRANGE* range = reinterpret_cast<const CHARRANGE*>(lParam);
+        wsprintfA(line, "editor: EM_EXGETSEL -> %ld-%ld", range->cpMin, range->cpMax);
+        Print(*TheHost, line);
+        break;
+    }
+    case EM_FINDWORDBREAK:
+        wsprintfA(line, "editor: EM_FINDWORDBREAK %u from %ld -> %ld", static_cast<unsigned>(wParam),
+                  static_cast<long>(lParam), static_cast<long>(result));
+        Print(*TheHost, line);
+        break;
+    case EM_GETTEXTRANGE: {
+        const TEXTRANGEA* range = reinterpret_cast<const TEXTRANGEA*>(lParam);
+        wsprintfA(line, "editor: EM_GETTEXTRANGE %ld-%ld -> ", range->chrg.cpMin, range->chrg.cpMax);
+        Print(*TheHost, line + Quoted(range->lpstrText));
+        break;
+    }
+    case EM_GETSELTEXT:
+        Print(*TheHost, "editor: EM_GETSELTEXT -> " + Quoted(reinterpret_cast<const char*>(lParam)));
+        break;
+    default:
+        break;
+    }
+}
+
 LRESULT CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == EM_FINDWORDBREAK && wParam == WB_MOVEWORDLEFT)
-        return MoveWordLeft(EditorText(window), static_cast<LONG>(lParam));
-    return CallWindowProcA(EditorBaseProc, window, message, wParam, lParam);
+    LRESULT result = message == EM_FINDWORDBREAK && wParam == WB_MOVEWORDLEFT
+                         ? MoveWordLeft(EditorText(window), static_cast<LONG>(lParam))
+                         : CallWindowProcA(EditorBaseProc, window, message, wParam, lParam);
+    if (TheHost != nullptr && TheHost->InHelp)
+        Trace(message, wParam, lParam, result);
+    return result;
 }
 
 // Bounded string inside a WinHelp request block.
@@ -214,7 +249,9 @@ void HelpCommand(Host& host, WPARAM wParam)
     wsprintfA(line, "help: selection=%ld-%ld high=%u word=\"", sel.cpMin, sel.cpMax, HIWORD(wParam));
     Print(host, line + AnsiToUtf8(word) + "\"");
     // What the add-in opens on this thread (WinHelp, boxes) shows up before its result.
+    host.InHelp = true;
     uint32_t result = PassToAddin(host, WM_COMMAND, wParam, 0);
+    host.InHelp = false;
     wsprintfA(line, "help: result=%u", result);
     Print(host, line);
 }
@@ -565,6 +602,10 @@ const char* __stdcall HostWordAtCaret(HWND editor)
 {
     static char word[1024];
     word[0] = 0;
+    // The host's own questions to its editor are not the add-in's: no trace.
+    bool tracing = TheHost != nullptr && TheHost->InHelp;
+    if (tracing)
+        TheHost->InHelp = false;
     std::wstring text = EditorText(editor);
     CHARRANGE sel = {0, 0};
     SendMessageA(editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&sel));
@@ -579,6 +620,10 @@ const char* __stdcall HostWordAtCaret(HWND editor)
         int n = WideCharToMultiByte(CP_ACP, 0, text.data() + first, last - first, word, sizeof word - 1, nullptr,
                                     nullptr);
         word[n > 0 ? n : 0] = 0;
+    }
+    if (tracing) {
+        TheHost->InHelp = true;
+        Print(*TheHost, "host: GetWordAtCaret -> " + Quoted(word));
     }
     return word;
 }

@@ -77,6 +77,7 @@ struct Host {
     uint32_t DialogsSeen = 0;
     uint32_t BoxesSeen = 0;
     uint32_t WinHelpSeen = 0;
+    bool InHelp = false;  // a help command is inside DllProc: trace what the add-in asks the editor
 };
 
 // UTF-8 for output, from the ANSI code page or UTF-16.
