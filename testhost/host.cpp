@@ -447,7 +447,11 @@ bool CreateHost(Host& host, const HostConfig& config)
     EditorBaseProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(host.Editor, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditorProc)));
     SendMessageA(host.Editor, EM_EXLIMITTEXT, 0, 1 << 20);
-    SendMessageA(host.Editor, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(ANSI_FIXED_FONT)), TRUE);
+    // One font for the life of the process.
+    static HFONT font = CreateFontW(-15, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, L"Courier New");
+    SendMessageA(host.Editor, WM_SETFONT, reinterpret_cast<WPARAM>(font ? font : GetStockObject(ANSI_FIXED_FONT)),
+                 TRUE);
     host.LogView = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT,
                                    0, 0, 10, 10, host.Main, nullptr, GetModuleHandleW(nullptr), nullptr);
     host.WinHelpCatcher = CreateWindowExA(0, "MS_WINHELP", "WinHelp stand-in", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
