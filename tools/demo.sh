@@ -22,6 +22,7 @@ app="Z:$(realpath "$demo" | tr / '\\')"
 
 # Each case: "## number|settings file in force|what it shows", then the actions.
 cat >"$demo/demo.script" <<'EOF'
+menu 0
 echo ## 1|Masm32.ini|a keyword with an alias
 at jz 1
 f1
@@ -74,6 +75,9 @@ opened_mark() {  # "opened: ..." line
 
 echo
 echo "$out" | grep -E '^(load|install):' | sed 's/^/  host: /'
+echo "  host: the add-in's menu item chosen (the stand-in closes what opens):"
+{ echo "$out" | grep -E '^(dialog|box):' || true; } | head -3 | sed 's/^/  host:   /'
+echo "$out" | grep -E '^menu: dialogs=' | sed 's/^/  host:   /'
 echo
 printf '%s\n' "$out" | awk '/^> echo ## /{ sub(/^> echo ## /, ""); print "@@" $0; next } /^(help|editor|host|opened|box):/' >"$demo/cases.txt"
 
