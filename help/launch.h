@@ -1,6 +1,17 @@
 // The openers of a help request: each hands one expanded help target to an
 // outside component and returns without waiting for it.
 #pragma once
+#include <stdint.h>
+
+// How an expanded help path is opened, decided in this order: an "ms-help:"
+// URL, any other URL, no extension (unset or not), ".hlp", ".exe", ".chm" or
+// ".col", then an unset path or an unknown extension.
+enum class HelpOpener { Help2Viewer, Shell, NotSet, NoExtension, WinHelp, Program, HtmlHelp, UnknownExtension };
+HelpOpener ClassifyHelpPath(const char* path);
+
+// Expands a help target for the keyword into the 520-byte work buffer as a
+// request opens it: 0 when the expansion does not fit (nothing is opened).
+uint32_t ExpandForOpening(const char* keyword, const char* helpTarget, char* work, char** arguments);
 
 // Starts program with arguments (or null) as its whole command line; the
 // program path is not put in front. Handles are closed at once.

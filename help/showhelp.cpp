@@ -77,33 +77,70 @@ bool StartsWith(const char* text, const char* prefix)
 
 bool IsUnset(const char* path) { return path[0] == 0 || StartsWith(path, "(non"); }
 
+} // namespace
+
+HelpOpener ClassifyHelpPath(const char* path)
+{
+    if (PathIsURLA(path))
+        return StartsWith(path, "ms-help:") ? HelpOpener::Help2Viewer : HelpOpener::Shell;
+    const char* extension = PathFindExtensionA(path);
+    if (extension == nullptr || *extension == 0)
+        return IsUnset(path) ? HelpOpener::NotSet : HelpOpener::NoExtension;
+    if (StartsWith(extension, ".hlp"))
+        return HelpOpener::WinHelp;
+    if (StartsWith(extension, ".exe"))
+        return HelpOpener::Program;
+    if (StartsWith(extension, ".chm") || StartsWith(extension, ".col"))
+        return HelpOpener::HtmlHelp;
+    return StartsWith(path, "(non") ? HelpOpener::NotSet : HelpOpener::UnknownExtension;
+}
+
+uint32_t ExpandForOpening(const char* keyword, const char* helpTarget, char* work, char** arguments)
+{
+    HelpDirs dirs = {};
+    if (HostData != nullptr)
+        dirs = {HostData->ToolsDir, HostData->AddinDir, HostData->HelpDir, HostData->AppDir};
+    // An expansion that does not fit is refused: a cut path or URL would open
+    // something other than what was configured.
+    if (!ExpandHelpTarget(helpTarget, dirs, keyword, work, HelpWorkSize, arguments))
+        return 0;
+    // A URL gets the keyword escaped where it would break out of it; whether the
+    // target is a URL is known only once it is expanded.
+    if (PathIsURLA(work) && !ExpandHelpTarget(helpTarget, dirs, keyword, work, HelpWorkSize, arguments, true))
+        return 0;
+    return 1;
+}
+
+namespace {
+
 void OpenHelpPath(const char* path, const char* arguments, const char* keyword)
 {
-    if (PathIsURLA(path)) {
-        if (StartsWith(path, "ms-help:"))
-            ShowHelp2(path, keyword);
-        else
-            ShellExecuteA(nullptr, nullptr, path, nullptr, nullptr, SW_SHOWDEFAULT);
-        return;
-    }
-    const char* extension = PathFindExtensionA(path);
-    if (extension == nullptr || *extension == 0) {
-        if (IsUnset(path))
-            ShowFailure(MSG_HELP_NOT_SET);
-        else
-            MessageBoxA(nullptr, path, MSG_NO_EXTENSION_CAPTION, MB_OK);  // shown even when quiet
-        return;
-    }
-    if (StartsWith(extension, ".hlp"))
-        WinHelpA(nullptr, path, HELP_KEY, reinterpret_cast<ULONG_PTR>(keyword));
-    else if (StartsWith(extension, ".exe"))
-        RunProgram(path, arguments);
-    else if (StartsWith(extension, ".chm") || StartsWith(extension, ".col"))
-        ShowHtmlHelp(path, keyword);
-    else if (StartsWith(path, "(non"))
+    switch (ClassifyHelpPath(path)) {
+    case HelpOpener::Help2Viewer:
+        ShowHelp2(path, keyword);
+        break;
+    case HelpOpener::Shell:
+        ShellExecuteA(nullptr, nullptr, path, nullptr, nullptr, SW_SHOWDEFAULT);
+        break;
+    case HelpOpener::NotSet:
         ShowFailure(MSG_HELP_NOT_SET);
-    else
+        break;
+    case HelpOpener::NoExtension:
+        MessageBoxA(nullptr, path, MSG_NO_EXTENSION_CAPTION, MB_OK);  // shown even when quiet
+        break;
+    case HelpOpener::WinHelp:
+        WinHelpA(nullptr, path, HELP_KEY, reinterpret_cast<ULONG_PTR>(keyword));
+        break;
+    case HelpOpener::Program:
+        RunProgram(path, arguments);
+        break;
+    case HelpOpener::HtmlHelp:
+        ShowHtmlHelp(path, keyword);
+        break;
+    case HelpOpener::UnknownExtension:
         ShowFailure(MSG_UNKNOWN_EXTENSION);
+        break;
+    }
 }
 
 } // namespace
@@ -113,20 +150,10 @@ uint32_t ShowHelp(const char* keyword, const char* helpTarget)
     WorkBuffer work;
     if (work.get() == nullptr)
         return 1;
-    HelpDirs dirs = {};
-    if (HostData != nullptr)
-        dirs = {HostData->ToolsDir, HostData->AddinDir, HostData->HelpDir, HostData->AppDir};
     if (keyword == nullptr)
         keyword = "";
     char* arguments = nullptr;
-    // An expansion that does not fit is refused: a cut path or URL would open
-    // something other than what was configured.
-    if (!ExpandHelpTarget(helpTarget, dirs, keyword, work.get(), HelpWorkSize, &arguments))
-        return 1;
-    // A URL gets the keyword escaped where it would break out of it; whether the
-    // target is a URL is known only once it is expanded.
-    if (PathIsURLA(work.get()) &&
-        !ExpandHelpTarget(helpTarget, dirs, keyword, work.get(), HelpWorkSize, &arguments, true))
+    if (!ExpandForOpening(keyword, helpTarget, work.get(), &arguments))
         return 1;
     OpenHelpPath(work.get(), arguments, keyword);
     return 1;
