@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "common/text.h"
@@ -201,5 +202,8 @@ CheckResult CheckKeywordList(const char* bytes, size_t size)
     }
     for (size_t i = 2; i < lines.size(); ++i)
         checker.Keyword(lines[i], i == 2);
+    // Line-end problems are found while splitting, before the lines' own.
+    std::stable_sort(result.Problems.begin(), result.Problems.end(),
+                     [](const Problem& a, const Problem& b) { return a.Line < b.Line; });
     return result;
 }

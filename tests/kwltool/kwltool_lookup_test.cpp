@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <richedit.h>
+
 #include <map>
 #include <sstream>
 #include <string>
@@ -156,6 +158,144 @@ TEST_F(KwlToolLookup, AgreesWithTheAddinsLookupOnEveryWord)
         ++checked;
     }
     EXPECT_EQ(checked, all.size());
+}
+
+} // namespace
+
+namespace {
+
+// Plays the host for the real Tembril.dll: its records, a menu id, an editor
+// that reports an empty selection, and a word at the caret set per request.
+std::string CaretWord;
+HostHandlesRecord Handles;
+HostProcsRecord Procs;
+HostDataRecord Data;
+std::vector<std::pair<std::string, std::string>> WinHelpSeen;  // file, keyword
+
+const char* __stdcall WordAtCaret(HWND) { return CaretWord.c_str(); }
+
+LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case 1074: return reinterpret_cast<LRESULT>(&Handles);
+    case 1075: return reinterpret_cast<LRESULT>(&Procs);
+    case 1076: return reinterpret_cast<LRESULT>(&Data);
+    case 1077: return 40100;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case EM_EXGETSEL:
+        reinterpret_cast<CHARRANGE*>(lParam)->cpMin = reinterpret_cast<CHARRANGE*>(lParam)->cpMax = 4;
+        return 0;
+    case EM_FINDWORDBREAK: return 4;
+    case EM_GETTEXTRANGE: lstrcpyA(reinterpret_cast<TEXTRANGEA*>(lParam)->lpstrText, " "); return 1;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK WinHelpProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COPYDATA) {
+        const COPYDATASTRUCT* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        const BYTE* bytes = static_cast<const BYTE*>(copy->lpData);
+        auto text = [&](WORD at) {
+            return at && at < copy->cbData ? std::string(reinterpret_cast<const char*>(bytes + at)) : std::string();
+        };
+        if (copy->cbData >= 16)
+            WinHelpSeen.emplace_back(text(*reinterpret_cast<const WORD*>(bytes + 12)),
+                                     text(*reinterpret_cast<const WORD*>(bytes + 14)));
+        return TRUE;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND MakeWindow(const char* className, WNDPROC proc)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = proc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = className;
+    RegisterClassA(&windowClass);
+    return CreateWindowExA(0, className, "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, GetModuleHandleA(nullptr),
+                           nullptr);
+}
+
+TEST_F(KwlToolLookup, AgreesWithTheDllOnTheSampleLists)
+{
+    std::vector<std::string> words = {"notaword", "zz", "Mov", " push"};
+    for (const char* list : {"x86", "directives", "win32api"}) {
+        std::string bytes = ReadFileBytes(std::string(SAMPLES_DIR) + "\\" + list + ".kwl");
+        ASSERT_FALSE(bytes.empty()) << list;
+        dir.Write(std::string(list) + ".kwl", bytes);
+        std::istringstream lines(bytes);
+        std::string line;
+        for (int n = 0; std::getline(lines, line); ++n) {
+            if (n >= 2 && line.size() > 1)
+                words.push_back(line.substr(0, line.find_first_of("=\r")));
+        }
+        WritePrivateProfileStringA("Tembril", list, (std::string("c:\\help\\") + list + ".hlp").c_str(), ini.c_str());
+    }
+    WritePrivateProfileStringA("Tembril", "default", "c:\\help\\default.hlp", ini.c_str());
+    WritePrivateProfileStringA("Tembril", "KeywordLists", "win32api,directives,x86,default", ini.c_str());
+    std::string wordsFile;
+    for (const std::string& w : words)
+        wordsFile += w + "\n";
+    dir.Write("words.txt", wordsFile);
+    std::string out = RunTool("lookup --ini \"" + ini + "\" --addin-dir \"" + addin + "\" --words \"" +
+                              dir.File("words.txt") + "\"");
+
+    HWND winHelp = MakeWindow("MS_WINHELP", WinHelpProc);  // before any request: else Wine starts winhlp32
+    Handles = HostHandlesRecord{};
+    Handles.MainWindow = MakeWindow("TembrilTestHost", HostProc);
+    Handles.EditWindow = MakeWindow("TembrilTestEditor", EditorProc);
+    Procs = HostProcsRecord{};
+    Procs.GetWordAtCaret = WordAtCaret;
+    Data = data;
+    HMODULE dll = LoadLibraryA(TEMBRIL_DLL);
+    ASSERT_NE(dll, nullptr);
+    auto install = reinterpret_cast<uint32_t(__stdcall*)(HWND, uint32_t)>(
+        reinterpret_cast<void (*)()>(GetProcAddress(dll, "InstallDll")));
+    auto dllProc = reinterpret_cast<LRESULT(__stdcall*)(HWND, UINT, WPARAM, LPARAM)>(
+        reinterpret_cast<void (*)()>(GetProcAddress(dll, "DllProc")));
+    ASSERT_NE(install, nullptr);
+    ASSERT_NE(dllProc, nullptr);
+    install(Handles.MainWindow, OptEnable | OptQuiet);
+
+    std::istringstream reported(out);
+    std::string line;
+    size_t compared = 0;
+    for (const std::string& w : words) {
+        ASSERT_TRUE(static_cast<bool>(std::getline(reported, line))) << "kwltool stopped before " << w;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::istringstream fields(line);
+        std::string word, list, alias;
+        std::getline(fields, word, '\t');
+        std::getline(fields, list, '\t');
+        std::getline(fields, alias, '\t');
+
+        CaretWord = w;
+        WinHelpSeen.clear();
+        LRESULT handled = dllProc(nullptr, WM_COMMAND, 41902, 0);
+        if (list == "-") {
+            EXPECT_EQ(handled, 0) << w;
+            EXPECT_TRUE(WinHelpSeen.empty()) << w;
+        } else {
+            EXPECT_EQ(handled, 1) << w;
+            ASSERT_EQ(WinHelpSeen.size(), 1u) << w;
+            EXPECT_EQ(WinHelpSeen[0].first, "c:\\help\\" + list + ".hlp") << w;
+            EXPECT_EQ(WinHelpSeen[0].second, alias == "-" ? word : alias) << w;
+        }
+        ++compared;
+    }
+    EXPECT_EQ(compared, words.size());
+    auto procClose = dllProc(nullptr, WM_CLOSE, 0, 0);
+    (void)procClose;
+    DestroyWindow(winHelp);
 }
 
 } // namespace
