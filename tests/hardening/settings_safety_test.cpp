@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "dialog/settingstext.h"
 #include "dialog_driver.h"
 #include "dialog_fixture.h"
 #include "resources/resource.h"
