@@ -239,9 +239,8 @@ bool BuildCacheFile(Build* build)
     return WriteFile(file, &build->Header, CacheHeaderSize, &written, nullptr) && written == CacheHeaderSize;
 }
 
-// Whether path names a cache file of ours: "hlp..." right in the add-in
-// directory. The settings may have been edited by hand, and a rebuild must not
-// delete whatever file they happen to name.
+} // namespace
+
 bool IsOwnCacheFile(const char* path)
 {
     const char* addinDir = HostData->AddinDir;
@@ -258,8 +257,6 @@ bool IsOwnCacheFile(const char* path)
     const char* name = StrLower(slash + 1);
     return lstrcmpiA(file, dir) == 0 && name[0] == 'h' && name[1] == 'l' && name[2] == 'p';
 }
-
-} // namespace
 
 uint32_t RebuildCache()
 {

@@ -9,3 +9,8 @@ uint32_t RebuildCache();
 // The open that ends a build: as OpenCache, except that a cache it cannot use
 // is not built a second time; help is then unavailable.
 uint32_t OpenBuiltCache();
+
+// Whether path names a cache file of ours: "hlp..." right in the add-in
+// directory. The settings may have been edited by hand, and nothing may
+// delete whatever file they happen to name.
+bool IsOwnCacheFile(const char* path);

@@ -25,6 +25,7 @@ namespace {
 uint32_t CacheSize;      // bytes in CacheView
 uint32_t ListCount;      // list rows of ListTable; the default row follows them
 uint32_t ListTableRows;  // rows allocated, whether or not their HelpTarget is read
+char DiscardOnClose[CachePathSize];  // the open cache's file, once nothing names it
 
 // Reads the two keys from the file in force. False when neither file holds KeywordLists.
 bool SettleActiveIni()
@@ -160,6 +161,20 @@ void CloseCache()
         CloseHandle(CacheFile);
         CacheFile = nullptr;
     }
+    if (DiscardOnClose[0] != 0) {
+        DeleteFileA(DiscardOnClose);
+        DiscardOnClose[0] = 0;
+    }
+}
+
+void DiscardCacheFile(const char* path)
+{
+    if (HostData == nullptr || path == nullptr || StrLen(path) >= CachePathSize || !IsOwnCacheFile(path))
+        return;
+    if (CacheView != nullptr && lstrcmpiA(path, CachePath) == 0)
+        lstrcpyA(DiscardOnClose, path);  // still mapped: help goes on from it until the next close
+    else
+        DeleteFileA(path);
 }
 
 const char* LookupKeyword(char* keyword)

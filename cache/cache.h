@@ -17,6 +17,11 @@ void CloseCache();
 // (valid until the next CloseCache), or null.
 const char* LookupKeyword(char* keyword);
 
+// A cache file of ours that no settings name any more (their section was
+// deleted): removed now, or, while it is the open cache, when that is closed.
+// Anything but one of our own cache files is left alone.
+void DiscardCacheFile(const char* path);
+
 // The settings in force, set by OpenCache.
 extern const char* ActiveIni;              // the host's own path string, not a copy
 extern char CachePath[CachePathSize];      // KeywordCacheFile, or the new path after a rebuild

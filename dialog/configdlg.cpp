@@ -5,6 +5,7 @@
 
 #include <stddef.h>
 
+#include "cache/cache.h"
 #include "common/messages.h"
 #include "dialog/configdlg.h"
 #include "dialog/dialog.h"
@@ -72,7 +73,13 @@ void RestoreGlobalSettings(HWND dialog)
         return;
     if (Ask(dialog, MSG_DELETE_SETTINGS, MSG_DELETE_SETTINGS_CAPTION, MB_YESNOCANCEL) != IDYES)
         return;
+    // The deleted settings named a cache file of their own that nothing names
+    // now; left, one would pile up with every restore.
+    char cacheFile[CachePathSize];
+    ReadSetting(DialogIni, KEY_CACHE_FILE, ABSENT_VALUE, cacheFile, sizeof cacheFile);
     DeleteSettings(DialogIni);
+    if (!IsAbsent(cacheFile))
+        DiscardCacheFile(cacheFile);
     BackToGlobal(dialog);
 }
 
