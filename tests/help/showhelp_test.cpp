@@ -266,7 +266,7 @@ TEST_F(HelpLaunch, UnsetHelpTargetSaysSoUnlessQuiet)
     for (const char* target : {"(None)", "", "$A", "$H$A", "(None).txt", "(none)x"}) {
         boxes_.Clear();
         Show(target);
-        ASSERT_EQ(boxes_.Boxes().size(), 1u) << target;
+        ASSERT_EQ(boxes_.Boxes().size(), 1u) << target << "\n" << boxes_.Describe();
         EXPECT_EQ(boxes_.Boxes()[0].Text, MSG_HELP_NOT_SET) << target;
         EXPECT_EQ(boxes_.Boxes()[0].Caption, DefaultCaption) << target;
         EXPECT_EQ(boxes_.Boxes()[0].Owner, nullptr);
@@ -287,7 +287,7 @@ TEST_F(HelpLaunch, PathWithoutExtensionIsShownWithItsCaptionEvenWhenQuiet)
         Show("c:\\help\\readme");
         Show("C:\\Help\\ReadMe");
         Show("c:\\a.b\\readme");
-        ASSERT_EQ(boxes_.Boxes().size(), 3u) << flags;
+        ASSERT_EQ(boxes_.Boxes().size(), 3u) << flags << "\n" << boxes_.Describe();
         EXPECT_EQ(boxes_.Boxes()[0].Text, "c:\\help\\readme");
         EXPECT_EQ(boxes_.Boxes()[0].Caption, MSG_NO_EXTENSION_CAPTION);
         EXPECT_EQ(boxes_.Boxes()[0].Owner, nullptr);

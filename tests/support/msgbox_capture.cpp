@@ -28,6 +28,18 @@ std::vector<std::string> BoxCapture::Texts() const
     return texts;
 }
 
+std::string BoxCapture::Describe() const
+{
+    std::string text;
+    for (const CapturedBox& box : boxes_) {
+        char owner[16];
+        wsprintfA(owner, "%p", static_cast<void*>(box.Owner));
+        text += "[" + box.Caption + "] " + box.Text + " (owner " + owner + ", " + std::to_string(box.Buttons.size()) +
+                " buttons)\n";
+    }
+    return text;
+}
+
 LRESULT CALLBACK BoxCapture::Hook(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == HCBT_ACTIVATE && current != nullptr)

@@ -26,6 +26,8 @@ public:
 
     const std::vector<CapturedBox>& Boxes() const { return boxes_; }
     std::vector<std::string> Texts() const;
+    // Every box seen, for failure messages.
+    std::string Describe() const;
     void Clear() { boxes_.clear(); }
 
 private:
