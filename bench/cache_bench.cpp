@@ -2,7 +2,9 @@
 // directory, the open of a cache that is already valid, and lookups (a hit, a
 // miss that falls to "default", a miss with no default). Prints one RESULT line.
 //
-// usage: cache_bench DIR LISTS RUNS
+// usage: cache_bench DIR LISTS RUNS [PHASES]
+// PHASES (default "build,open,lookup") picks what is measured, so that a
+// profiler can be pointed at one phase; the cache is always built once.
 #include <windows.h>
 #include <psapi.h>
 
@@ -77,22 +79,25 @@ std::vector<std::string> Keywords(const std::string& bytes)
     return words;
 }
 
-// Microseconds per lookup over the given words.
-double LookupTime(const std::vector<std::string>& words, int rounds, bool expectHit)
+// Microseconds per lookup over the given words: the median of passes over all
+// of them, as many passes as fit about a quarter of a second (at least five).
+double LookupTime(const std::vector<std::string>& words, bool expectHit)
 {
     char buffer[KeywordBufferSize];
-    unsigned found = 0;
-    double start = Now();
-    for (int r = 0; r < rounds; ++r) {
+    std::vector<double> passes;
+    double began = Now();
+    while (passes.size() < 5 || (Now() - began < 0.25 && passes.size() < 1000)) {
+        unsigned found = 0;
+        double start = Now();
         for (const std::string& w : words) {
             lstrcpynA(buffer, w.c_str(), sizeof buffer);
             found += LookupKeyword(buffer) != nullptr;
         }
+        passes.push_back((Now() - start) * 1e6 / words.size());
+        if (expectHit && found != words.size())
+            fprintf(stderr, "warning: %u of %u lookups found\n", found, unsigned(words.size()));
     }
-    double elapsed = Now() - start;
-    if (expectHit && found != words.size() * rounds)
-        fprintf(stderr, "warning: %u of %u lookups found\n", found, unsigned(words.size() * rounds));
-    return elapsed * 1e6 / (words.size() * rounds);
+    return Median(passes);
 }
 
 } // namespace
@@ -100,12 +105,14 @@ double LookupTime(const std::vector<std::string>& words, int rounds, bool expect
 int main(int argc, char** argv)
 {
     if (argc < 4) {
-        fputs("usage: cache_bench DIR LISTS RUNS\n", stderr);
+        fputs("usage: cache_bench DIR LISTS RUNS [PHASES]\n", stderr);
         return 2;
     }
     std::string dir = argv[1];
     int lists = atoi(argv[2]);
     int runs = atoi(argv[3]);
+    std::string phases = argc > 4 ? argv[4] : "build,open,lookup";
+    auto measure = [&](const char* phase) { return phases.find(phase) != std::string::npos; };
 
     std::string ini = dir + "\\Varnok.ini";
     static HostDataRecord data{};
@@ -137,8 +144,14 @@ int main(int argc, char** argv)
     // Build: the first run's peak private bytes over the start is the build's memory.
     SIZE_T before = PrivateBytes(false);
     std::vector<double> builds;
-    for (int r = 0; r < runs; ++r) {
+    for (int r = 0; r < (measure("build") ? runs : 1); ++r) {
         CloseCache();
+        // A build deletes only a file the settings name: drop the last one
+        // here, so that repeated runs don't fill the directory.
+        char last[MAX_PATH];
+        GetPrivateProfileStringA(SETTINGS_SECTION, KEY_CACHE_FILE, "?", last, sizeof last, ini.c_str());
+        if (last[0] != '?')
+            DeleteFileA(last);
         WritePrivateProfileStringA(SETTINGS_SECTION, KEY_CACHE_FILE, "?", ini.c_str());
         double start = Now();
         uint32_t ok = OpenCache();
@@ -151,20 +164,57 @@ int main(int argc, char** argv)
     double peakKiB = (static_cast<double>(PrivateBytes(true)) - static_cast<double>(before)) / 1024.0;
 
     std::vector<double> opens;
-    for (int r = 0; r < std::max(runs, 21); ++r) {
+    for (int r = 0; r < (measure("open") ? std::max(runs, 21) : 1); ++r) {
         CloseCache();
         double start = Now();
         OpenCache();
         opens.push_back(Now() - start);
     }
 
-    int rounds = std::max(1, 200000 / static_cast<int>(hits.size()));
-    double hit = LookupTime(hits, rounds, true);
-    double missNone = LookupTime(misses, rounds, false);
-    CloseCache();
-    WritePrivateProfileStringA(SETTINGS_SECTION, KEY_LISTS, (names + ",default").c_str(), ini.c_str());
-    OpenCache();
-    double missDefault = LookupTime(misses, rounds, true);
+    if (measure("steps")) {
+        // What an open is made of, each step alone (median microseconds).
+        auto time = [&](const char* what, auto step) {
+            std::vector<double> t;
+            for (int r = 0; r < 21; ++r) {
+                double start = Now();
+                step();
+                t.push_back(Now() - start);
+            }
+            fprintf(stderr, "step %-28s %9.1f us\n", what, Median(t) * 1e6);
+        };
+        char value[512];
+        time("one profile string", [&] {
+            GetPrivateProfileStringA(SETTINGS_SECTION, KEY_LISTS, "?", value, sizeof value, ini.c_str());
+        });
+        std::vector<char> section(65536);
+        time("the whole section", [&] {
+            GetPrivateProfileSectionA(SETTINGS_SECTION, section.data(), section.size(), ini.c_str());
+        });
+        char path[MAX_PATH];
+        GetPrivateProfileStringA(SETTINGS_SECTION, KEY_CACHE_FILE, "?", path, sizeof path, ini.c_str());
+        time("open, map, unmap, close", [&] {
+            HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_RANDOM_ACCESS, nullptr);
+            LARGE_INTEGER size;
+            GetFileSizeEx(f, &size);
+            HANDLE m = CreateFileMappingA(f, nullptr, PAGE_READONLY, 0, 0, nullptr);
+            void* v = MapViewOfFile(m, FILE_MAP_READ, 0, 0, 0);
+            UnmapViewOfFile(v);
+            CloseHandle(m);
+            CloseHandle(f);
+        });
+        time("heap block", [&] { HeapFree(GetProcessHeap(), 0, HeapAlloc(GetProcessHeap(), 0, 260)); });
+    }
+
+    double hit = 0, missNone = 0, missDefault = 0;
+    if (measure("lookup")) {
+        hit = LookupTime(hits, true);
+        missNone = LookupTime(misses, false);
+        CloseCache();
+        WritePrivateProfileStringA(SETTINGS_SECTION, KEY_LISTS, (names + ",default").c_str(), ini.c_str());
+        OpenCache();
+        missDefault = LookupTime(misses, true);
+    }
     CloseCache();
 
     double build = Median(builds);

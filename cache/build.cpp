@@ -20,7 +20,10 @@ constexpr uint32_t ListPathSize = 260;  // the platform's path limit, NUL includ
 
 struct MergeInput {
     LineReader Reader;
-    uint32_t Length;  // length of the current line at Reader.Line
+    uint32_t Length;         // length of the current line at Reader.Line
+    uint32_t KeywordLength;  // bytes of its keyword, before the first NUL
+    uint32_t EntryLength;    // keyword, NUL, alias, NUL: what its entry copies before the list index
+    uint32_t Key;            // its first four bytes in memory order, zero from the keyword's NUL on
 };
 
 // Everything one build holds. ReleaseBuild is the one place that frees it.
@@ -111,6 +114,8 @@ void PutHeaderLine(Build* build, LineReader* reader, uint32_t length)
     reader->Line += length + 2;
 }
 
+void TakeLine(MergeInput* input);
+
 // Opens list i and writes its name, title and description; leaves the reader
 // on the first keyword line.
 bool OpenList(Build* build, uint32_t i, const char* name, uint32_t nameLength)
@@ -132,7 +137,56 @@ bool OpenList(Build* build, uint32_t i, const char* name, uint32_t nameLength)
         return false;
     PutHeaderLine(build, &input->Reader, length);
     input->Length = GetNextLine(&input->Reader);
-    return input->Length != 0;
+    if (input->Length == 0)
+        return false;
+    TakeLine(input);
+    return true;
+}
+
+// Takes in the current line of an input that GetNextLine has just handed
+// out: its keyword's length (from the reader's scan), its alias's, and its
+// first bytes for the selection.
+void TakeLine(MergeInput* input)
+{
+    const char* line = input->Reader.Line;
+    uint32_t keywordLength = input->Reader.Keyword;
+    input->KeywordLength = keywordLength;
+    // The alias runs from the keyword's NUL to the next NUL within the line;
+    // a line without "=" has none, and its entry gets an empty one.
+    uint32_t entryLength = keywordLength + 2;
+    if (keywordLength < input->Length) {
+        uint32_t aliasEnd = keywordLength + 1;
+        while (line[aliasEnd] != 0)  // the CR's NUL at Length bounds it
+            ++aliasEnd;
+        entryLength = aliasEnd + 1;
+    }
+    input->EntryLength = entryLength;
+    uint32_t key = 0;
+    for (uint32_t j = 0; j < 4 && j < keywordLength; ++j)
+        key |= static_cast<uint32_t>(static_cast<unsigned char>(line[j])) << (8 * j);
+    input->Key = key;
+}
+
+// StrCmp of the two inputs' keywords, from what TakeLine kept: the first four
+// bytes settle most comparisons without touching the windows.
+int32_t CompareKeywords(const MergeInput* a, const MergeInput* b)
+{
+    if (a->Key != b->Key) {
+        // The lowest differing byte is the first difference in memory order.
+        uint32_t shift = static_cast<uint32_t>(__builtin_ctz(a->Key ^ b->Key)) & ~7u;
+        return static_cast<int8_t>(static_cast<uint8_t>((a->Key >> shift) - (b->Key >> shift)));
+    }
+    // Equal keys holding a NUL: both keywords end at the same place.
+    if (a->KeywordLength < 4)
+        return 0;
+    const unsigned char* x = reinterpret_cast<const unsigned char*>(a->Reader.Line);
+    const unsigned char* y = reinterpret_cast<const unsigned char*>(b->Reader.Line);
+    uint32_t shorter = a->KeywordLength < b->KeywordLength ? a->KeywordLength : b->KeywordLength;
+    uint32_t i = 4;
+    while (i < shorter && x[i] == y[i])
+        ++i;
+    // At shorter at least one of the bytes is a keyword's NUL.
+    return static_cast<int8_t>(static_cast<uint8_t>(x[i] - y[i]));
 }
 
 // The reader with the smallest current keyword; among equal ones the list
@@ -141,38 +195,50 @@ uint32_t SelectInput(const Build* build)
 {
     uint32_t candidate = 0;
     for (uint32_t i = 1; i < build->Count; ++i) {
-        const char* best = build->Inputs[candidate].Reader.Line;
-        const char* line = build->Inputs[i].Reader.Line;
-        if (line != nullptr && (best == nullptr || StrCmp(best, line) >= 0))
+        const MergeInput* best = &build->Inputs[candidate];
+        const MergeInput* input = &build->Inputs[i];
+        if (input->Reader.Line != nullptr && (best->Reader.Line == nullptr || CompareKeywords(best, input) >= 0))
             candidate = i;
     }
     return candidate;
 }
 
-// Writes the current keyword line of input i as an entry. Only the line's own
-// bytes are used: the alias runs from the keyword's NUL to the next NUL within
-// the line, and a line holding no "=" has none.
+// Writes the current keyword line of input i as an entry, in one copy: the
+// keyword, its NUL, the alias and its NUL stand in the window as the entry
+// needs them, save the NUL of an empty alias, which takes the LF's place.
 bool PutEntry(Build* build, uint32_t i)
 {
     MergeInput* input = &build->Inputs[i];
     const char* line = input->Reader.Line;
-    uint32_t keywordLength = StrLen(line);
-    if (keywordLength > MaxKeywordLength) {
+    if (input->KeywordLength > MaxKeywordLength) {
         ShowFailure(MSG_KEYWORD_TOO_LONG);
         return false;
     }
     uint32_t bucket = static_cast<unsigned char>(line[0]) & 0x7F;
     if (GetHeaderWord(&build->Header, bucket) == 0)
         SetHeaderWord(&build->Header, bucket, build->Position);
-    Put(build, line, keywordLength + 1);
-    if (keywordLength < input->Length) {
-        const char* alias = line + keywordLength + 1;
-        Put(build, alias, StrLen(alias) + 1);
-    } else {
-        Put(build, "", 1);
+
+    uint32_t count = input->EntryLength + 2;
+    // Offsets in the file are 32-bit.
+    if (count > 0xFFFFFFFFu - build->Position) {
+        build->WriteFailed = true;
+        return true;
     }
-    char index[2] = {static_cast<char>(i & 0xFF), static_cast<char>(i >> 8)};
-    Put(build, index, 2);
+    if (OutputBufferSize - build->Used < count && !Flush(build))
+        return true;
+    char* out = build->Output + build->Used;
+    uint32_t copied = input->KeywordLength < input->Length ? input->EntryLength : input->KeywordLength + 1;
+    uint32_t j = 0;
+    for (; j + 4 <= copied; j += 4)
+        memcpy(out + j, line + j, 4);
+    for (; j < copied; ++j)
+        out[j] = line[j];
+    if (copied < input->EntryLength)
+        out[j++] = 0;
+    out[j] = static_cast<char>(i & 0xFF);
+    out[j + 1] = static_cast<char>(i >> 8);
+    build->Used += count;
+    build->Position += count;
     input->Reader.Line += input->Length + 2;
     return true;
 }
@@ -227,6 +293,8 @@ bool BuildCacheFile(Build* build)
         // A line that doesn't fit, or a failed read, leaves Line on text without a line end.
         if (build->Inputs[i].Length == 0 && reader->Line != nullptr && LineReaderFailed(reader))
             return false;
+        if (reader->Line != nullptr)
+            TakeLine(&build->Inputs[i]);
         if (build->WriteFailed)
             return false;
     }

@@ -46,15 +46,41 @@ uint32_t CountListNames(const char* lists, bool* defaultLast)
 
 namespace {
 
+// Flags the zero bytes of a 4-byte group w, each by its top bit. The lowest
+// flag is the first zero byte; a flag above it may be false (a borrow), so
+// only the lowest one is ever used.
+inline uint32_t ZeroFlags(uint32_t w) { return (w - 0x01010101u) & ~w & 0x80808080u; }
+
+inline uint32_t LoadGroup(const char* at)
+{
+    uint32_t w;
+    memcpy(&w, at, 4);  // a plain load; the view need not be aligned here
+    return w;
+}
+
+// Offset of the first NUL in [pos, limit), or limit when there is none.
+// Four bytes per step while a whole group lies inside the bound: a library
+// call per string would cost more than the scan.
+inline uint32_t FindNul(const char* view, uint32_t pos, uint32_t limit)
+{
+    while (limit - pos >= 4) {
+        uint32_t flags = ZeroFlags(LoadGroup(view + pos));
+        if (flags != 0)
+            return pos + (static_cast<uint32_t>(__builtin_ctz(flags)) >> 3);
+        pos += 4;
+    }
+    while (pos < limit && view[pos] != 0)
+        ++pos;
+    return pos;
+}
+
 // Offset just past the NUL of the string at pos, or 0 when no NUL lies before limit.
-uint32_t SkipString(const char* view, uint32_t pos, uint32_t limit)
+inline uint32_t SkipString(const char* view, uint32_t pos, uint32_t limit)
 {
     if (pos >= limit)
         return 0;
-    const void* nul = memchr(view + pos, 0, limit - pos);
-    if (nul == nullptr)
-        return 0;
-    return static_cast<uint32_t>(static_cast<const char*>(nul) - view) + 1;
+    uint32_t nul = FindNul(view, pos, limit);
+    return nul < limit ? nul + 1 : 0;
 }
 
 } // namespace
@@ -124,8 +150,11 @@ bool FindKeyword(const char* view, uint32_t size, const char* word, uint32_t len
         uint32_t aliasPos = SkipString(view, pos, limit);
         if (aliasPos == 0)
             return false;
-        uint32_t indexPos = SkipString(view, aliasPos, limit);
-        if (indexPos == 0 || limit - indexPos < 2)
+        // Most entries have no alias: its NUL follows the keyword's at once.
+        uint32_t indexPos = aliasPos < limit && view[aliasPos] == 0 ? aliasPos + 1 : SkipString(view, aliasPos, limit);
+        if (indexPos == 0)
+            return false;
+        if (limit - indexPos < 2)
             return false;
         if (aliasPos - pos - 1 == length) {
             // Both strings end within their bounds, at the same length.

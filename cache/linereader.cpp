@@ -38,7 +38,7 @@ uint32_t GetNextLine(LineReader* reader)
     for (;;) {
         uint32_t unread = static_cast<uint32_t>(reader->Window + reader->Filled - reader->Line);
         uint32_t length = 0;
-        if (ScanLine(reader->Line, unread, &length))
+        if (ScanLine(reader->Line, unread, &length, &reader->Keyword))
             return length;
 
         MoveMemory(reader->Window, reader->Line, unread);
@@ -73,5 +73,6 @@ void CloseLineReader(LineReader* reader)
     reader->Window = nullptr;
     reader->Line = nullptr;
     reader->Filled = 0;
+    reader->Keyword = 0;
     reader->Failed = false;
 }

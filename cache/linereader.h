@@ -15,6 +15,7 @@ struct LineReader {
     char* Window;     // the file's size, capped at LineWindowSize
     char* Line;       // current line in the window; null once the file is exhausted
     uint32_t Filled;  // valid bytes from Window on
+    uint32_t Keyword; // length of the current line's first string (the keyword), found by the same scan
     bool Failed;      // the last GetNextLine stopped on a line that does not fit or a read error
 };
 

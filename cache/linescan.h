@@ -9,3 +9,8 @@
 // bytes hold no line end yet (a CR on the last byte may be a CR LF cut by the
 // window's edge). Never looks past line + unread.
 bool ScanLine(char* line, uint32_t unread, uint32_t* length);
+
+// The same scan; on a line end *keyword also gets the length of the line's
+// first string, what StrLen of line gives afterwards: the bytes before its
+// first NUL (an "=", a NUL byte of the file, or the CR), at most *length.
+bool ScanLine(char* line, uint32_t unread, uint32_t* length, uint32_t* keyword);
