@@ -24,6 +24,7 @@ struct MergeInput {
     uint32_t KeywordLength;  // bytes of its keyword, before the first NUL
     uint32_t EntryLength;    // keyword, NUL, alias, NUL: what its entry copies before the list index
     uint32_t Key;            // its first four bytes in memory order, zero from the keyword's NUL on
+    uint32_t Leader;         // the selection's candidate once this input's step is done
 };
 
 // Everything one build holds. ReleaseBuild is the one place that frees it.
@@ -191,14 +192,24 @@ int32_t CompareKeywords(const MergeInput* a, const MergeInput* b)
 
 // The reader with the smallest current keyword; among equal ones the list
 // that stands latest, so that its entry comes first and wins the lookup.
-uint32_t SelectInput(const Build* build)
+// The scan goes through the readers in list order, the candidate after each
+// step depending only on the readers up to it. Since the last selection only
+// reader moved has changed, the steps before it stand as they were: they are
+// kept in each input's Leader and the scan resumes at moved.
+uint32_t SelectInput(Build* build, uint32_t moved)
 {
+    MergeInput* inputs = build->Inputs;
     uint32_t candidate = 0;
-    for (uint32_t i = 1; i < build->Count; ++i) {
-        const MergeInput* best = &build->Inputs[candidate];
-        const MergeInput* input = &build->Inputs[i];
+    if (moved == 0)
+        inputs[0].Leader = 0;
+    else
+        candidate = inputs[moved - 1].Leader;
+    for (uint32_t i = moved == 0 ? 1 : moved; i < build->Count; ++i) {
+        const MergeInput* best = &inputs[candidate];
+        const MergeInput* input = &inputs[i];
         if (input->Reader.Line != nullptr && (best->Reader.Line == nullptr || CompareKeywords(best, input) >= 0))
             candidate = i;
+        inputs[i].Leader = candidate;
     }
     return candidate;
 }
@@ -282,8 +293,10 @@ bool BuildCacheFile(Build* build)
     }
     build->Header.EntriesOffset = build->Position;
 
+    uint32_t moved = 0;  // every reader is new to the first selection
     for (;;) {
-        uint32_t i = SelectInput(build);
+        uint32_t i = SelectInput(build, moved);
+        moved = i;
         LineReader* reader = &build->Inputs[i].Reader;
         if (reader->Line == nullptr)
             break;  // every list is exhausted
