@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "cache/build.h"
+#include "cache/profilesection.h"
 #include "common/errorbox.h"
 #include "common/messages.h"
 #include "common/text.h"
@@ -27,16 +28,76 @@ uint32_t ListCount;      // list rows of ListTable; the default row follows them
 uint32_t ListTableRows;  // rows allocated, whether or not their HelpTarget is read
 char DiscardOnClose[CachePathSize];  // the open cache's file, once nothing names it
 
-// Reads the two keys from the file in force. False when neither file holds KeywordLists.
-bool SettleActiveIni()
+// One read of the add-in's section of a settings file. Each profile call
+// opens the file and checks it anew, which under some platforms costs more
+// than the rest of an open; the keys are then read from this copy.
+struct SectionCopy {
+    const char* IniPath;
+    char* Block;      // SectionBlockSize bytes; null when the read failed
+    uint32_t Length;  // bytes the read put in Block
+    bool Whole;       // the section fitted the block
+};
+
+constexpr uint32_t SectionBlockSize = 32 * 1024;
+
+void ReadSection(SectionCopy* copy, const char* iniPath)
+{
+    copy->IniPath = iniPath;
+    copy->Block = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, SectionBlockSize));
+    copy->Length = 0;
+    copy->Whole = false;
+    if (copy->Block == nullptr)
+        return;
+    DWORD got = GetPrivateProfileSectionA(SETTINGS_SECTION, copy->Block, SectionBlockSize, iniPath);
+    // A section too large for the block comes back cut, its size 2 short of it.
+    copy->Whole = got < SectionBlockSize - 2;
+    copy->Length = got + 1 < SectionBlockSize ? got + 1 : SectionBlockSize;
+    copy->Block[copy->Length - 1] = 0;
+}
+
+void FreeSection(SectionCopy* copy)
+{
+    if (copy->Block != nullptr)
+        HeapFree(GetProcessHeap(), 0, copy->Block);
+    copy->Block = nullptr;
+}
+
+// ReadSetting from the copy; whatever the copy can't answer for certain is
+// asked of the profile functions themselves.
+void ReadCopiedSetting(const SectionCopy* copy, const char* key, const char* fallback, char* buffer, uint32_t size)
+{
+    const char* value = nullptr;
+    uint32_t length = 0;
+    SectionValue found = SectionValue::Unsure;
+    if (copy->Block != nullptr && copy->Whole)
+        found = FindSectionValue(copy->Block, copy->Length, key, size, &value, &length);
+    if (found == SectionValue::Absent) {
+        value = fallback;
+        length = StrLen(fallback);
+        if (length >= size)
+            found = SectionValue::Unsure;
+    }
+    if (found == SectionValue::Unsure) {
+        ReadSetting(copy->IniPath, key, fallback, buffer, size);
+        return;
+    }
+    memcpy(buffer, value, length);
+    buffer[length] = 0;
+}
+
+// Reads the two keys from the file in force, whose section is left in
+// *section. False when neither file holds KeywordLists.
+bool SettleActiveIni(SectionCopy* section)
 {
     const char* assembler = HostData->AssemblerIniPath;
     if (assembler != nullptr) {
         ActiveIni = assembler;
-        ReadSetting(ActiveIni, KEY_CACHE_FILE, ABSENT_VALUE, CachePath, CachePathSize);
-        ReadSetting(ActiveIni, KEY_LISTS, ABSENT_VALUE, EnabledLists, EnabledListsSize);
+        ReadSection(section, ActiveIni);
+        ReadCopiedSetting(section, KEY_CACHE_FILE, ABSENT_VALUE, CachePath, CachePathSize);
+        ReadCopiedSetting(section, KEY_LISTS, ABSENT_VALUE, EnabledLists, EnabledListsSize);
         if (!IsAbsent(EnabledLists))
             return true;
+        FreeSection(section);
     }
     ActiveIni = HostData->HostIniPath;
     // A null path would make the profile functions fall back on win.ini.
@@ -45,15 +106,19 @@ bool SettleActiveIni()
         lstrcpyA(EnabledLists, ABSENT_VALUE);
         return false;
     }
-    ReadSetting(ActiveIni, KEY_CACHE_FILE, ABSENT_VALUE, CachePath, CachePathSize);
-    ReadSetting(ActiveIni, KEY_LISTS, ABSENT_VALUE, EnabledLists, EnabledListsSize);
+    ReadSection(section, ActiveIni);
+    ReadCopiedSetting(section, KEY_CACHE_FILE, ABSENT_VALUE, CachePath, CachePathSize);
+    ReadCopiedSetting(section, KEY_LISTS, ABSENT_VALUE, EnabledLists, EnabledListsSize);
     return !IsAbsent(EnabledLists);
 }
 
 // What an open does with a cache it cannot use: build it, or, in the open that
 // ends a build, give up so that a file which still fails never loops.
-uint32_t Unusable(bool mayRebuild)
+uint32_t Unusable(bool mayRebuild, SectionCopy* section)
 {
+    // The build writes the settings and its open reads them afresh; the copy
+    // would only add to the build's memory.
+    FreeSection(section);
     if (mayRebuild)
         return RebuildCache();
     CloseCache();
@@ -83,27 +148,40 @@ bool MapCacheFile()
     return true;
 }
 
-uint32_t OpenCacheFrom(bool mayRebuild)
+// Reads the help target of every row from the settings file in force.
+bool ReadHelpTargets(const SectionCopy* section, uint32_t rows)
+{
+    for (uint32_t i = 0; i < rows; ++i) {
+        char* target = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, PathBufferSize));
+        if (target == nullptr)
+            return false;
+        ListTable[i].HelpTarget = target;
+        ReadCopiedSetting(section, ListTable[i].Name, NO_HELP_TARGET, target, PathBufferSize);
+    }
+    return true;
+}
+
+uint32_t OpenCacheWith(bool mayRebuild, SectionCopy* section)
 {
     CloseCache();
     OptionFlags &= ~OptDefaultList;
     if (HostData == nullptr)
         return 0;
-    if (!SettleActiveIni()) {
+    if (!SettleActiveIni(section)) {
         ShowFailure(MSG_NO_HELP_FILES);
         CloseCache();
         return 0;
     }
     StrLower(EnabledLists);
     if (IsAbsent(CachePath) || !MapCacheFile())
-        return Unusable(mayRebuild);
+        return Unusable(mayRebuild, section);
 
     bool defaultLast = false;
     uint32_t count = CountListNames(EnabledLists, &defaultLast);
     if (defaultLast)
         OptionFlags |= OptDefaultList;
     if (count == 0 || ViewWord(CacheView, ListCountWord) != count)
-        return Unusable(mayRebuild);
+        return Unusable(mayRebuild, section);
 
     ListTable = static_cast<ListEntry*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, (count + 1) * sizeof(ListEntry)));
     if (ListTable == nullptr) {
@@ -113,21 +191,23 @@ uint32_t OpenCacheFrom(bool mayRebuild)
     ListTableRows = count + 1;
     ListCount = count;
     if (!CheckCacheView(CacheView, CacheSize, EnabledLists, count, ListTable))
-        return Unusable(mayRebuild);
+        return Unusable(mayRebuild, section);
     uint32_t rows = count;
     if (defaultLast)
         ListTable[rows++].Name = DEFAULT_LIST_NAME;
-
-    for (uint32_t i = 0; i < rows; ++i) {
-        char* target = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, PathBufferSize));
-        if (target == nullptr) {
-            CloseCache();
-            return 0;
-        }
-        ListTable[i].HelpTarget = target;
-        ReadSetting(ActiveIni, ListTable[i].Name, NO_HELP_TARGET, target, PathBufferSize);
+    if (!ReadHelpTargets(section, rows)) {
+        CloseCache();
+        return 0;
     }
     return 1;
+}
+
+uint32_t OpenCacheFrom(bool mayRebuild)
+{
+    SectionCopy section = {};
+    uint32_t opened = OpenCacheWith(mayRebuild, &section);
+    FreeSection(&section);
+    return opened;
 }
 
 } // namespace

@@ -29,10 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (;;) {
         uint32_t unread = static_cast<uint32_t>(window.data() + filled - line);
         uint32_t length = 0;
-        if (ScanLine(line, unread, &length)) {
+        uint32_t found = 0;
+        if (ScanLine(line, unread, &length, &found)) {
             // The keyword and an alias inside the line, read as the build does.
             uint32_t keyword = StrLen(line);
-            if (keyword > length)
+            if (keyword > length || keyword != found)
                 __builtin_trap();
             line += length + 2;
             if (line > window.data() + filled)
