@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Benchmarks the keyword cache and sets each build figure beside the standard
 # tools on the same machine: `LC_ALL=C sort -m` merging the same keyword lines,
-# and `cat` copying the same bytes. Prints a table and writes it to
+# and `cat` copying the same bytes. The whole help command (keyword from the
+# RichEdit, lookup, hand-over to WinHelp) is timed per press inside the real
+# DLL in the host stand-in. Prints a table and writes it to
 # build/bench/results.md. Figures are medians of several runs.
 #
 # usage: bench/run.sh [RUNS]
@@ -10,11 +12,12 @@ cd "$(dirname "$0")/.."
 runs=${1:-5}
 bash tools/setup.sh
 cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target cache_bench Tembril >/dev/null
+cmake --build --preset win32 --target cache_bench help_bench Tembril >/dev/null
 build=build/win32
 out=build/bench
 mkdir -p "$out"
 WINEPREFIX="$PWD/$build/wineprefix" wineserver -p >/dev/null 2>&1 </dev/null || true
+dll="Z:$(realpath "$build/Tembril.dll" | sed 's|/|\\|g')"
 
 # Median wall time in milliseconds of a shell command, over $runs runs.
 median_ms() {
@@ -33,8 +36,8 @@ field() { sed -n "s/.* $1=\([^ ]*\).*/\1/p" <<<"$2"; }
 
 table="$out/results.md"
 {
-    echo "| lists | keywords | MB | build ms | keywords/s | MB/s | sort -m ms | cat ms | build/sort | build/cat | peak KiB | open us | hit us | miss->default us | miss us |"
-    echo "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"
+    echo "| lists | keywords | MB | build ms | keywords/s | MB/s | sort -m ms | cat ms | build/sort | build/cat | peak KiB | open us | hit us | miss->default us | miss us | help press us | help miss us |"
+    echo "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"
 } >"$table"
 
 for total in 10000 100000 1000000; do
@@ -46,7 +49,10 @@ for total in 10000 100000 1000000; do
         fi
         rm -f "$data"/hlp*.tmp "$data/Varnok.ini"
         windir="Z:$(realpath "$data" | sed 's|/|\\|g')"
-        result=$("$build/wine-run" "$build/bench/cache_bench.exe" "$windir" "$lists" "$runs" | tr -d '\r' | grep '^RESULT')
+        result=$("$build/wine-run" "$build/bench/cache_bench.exe" "$windir" "$lists" "$runs" </dev/null | tr -d '\r' | grep '^RESULT')
+        # The whole help command in the host stand-in, over the cache just built.
+        rm -f "$data"/hlp*.tmp "$data/Varnok.ini"
+        help=$("$build/wine-run" "$build/bench/help_bench.exe" "$windir" "$lists" "$dll" 400 </dev/null | tr -d '\r' | grep '^RESULT')
         lines=$(for i in $(seq 0 $((lists - 1))); do printf '%s ' "$data/list$i.lines"; done)
         sort_ms=$(median_ms "LC_ALL=C sort -m $lines > $out/sorted.tmp")
         cat_ms=$(median_ms "cat $lines > $out/copied.tmp")
@@ -56,8 +62,9 @@ for total in 10000 100000 1000000; do
             -v kps="$(field kw_per_s "$result")" -v mbs="$(field mb_per_s "$result")" -v sm="$sort_ms" -v cm="$cat_ms" \
             -v pk="$(field peak_kib "$result")" -v op="$(field open_us "$result")" -v h="$(field hit_us "$result")" \
             -v md="$(field miss_default_us "$result")" -v mn="$(field miss_none_us "$result")" \
-            'BEGIN { printf "| %d | %d | %.1f | %.1f | %.0f | %.1f | %.1f | %.1f | %.2f | %.2f | %s | %s | %s | %s | %s |\n",
-                     l, k, b/1e6, bm, kps, mbs, sm, cm, bm/sm, bm/cm, pk, op, h, md, mn }' >>"$table"
+            -v hp="$(field help_hit_us "$help")" -v hm="$(field help_miss_us "$help")" \
+            'BEGIN { printf "| %d | %d | %.1f | %.1f | %.0f | %.1f | %.1f | %.1f | %.2f | %.2f | %s | %s | %s | %s | %s | %s | %s |\n",
+                     l, k, b/1e6, bm, kps, mbs, sm, cm, bm/sm, bm/cm, pk, op, h, md, mn, hp, hm }' >>"$table"
     done
 done
 rm -f "$out/sorted.tmp" "$out/copied.tmp"
