@@ -15,6 +15,8 @@ BoxCapture::BoxCapture(std::vector<int> answers) : answers_(std::move(answers)),
 
 BoxCapture::~BoxCapture()
 {
+    if (timer_ != 0)
+        KillTimer(nullptr, timer_);
     if (hook_ != nullptr)
         UnhookWindowsHookEx(hook_);
     current = previous_;
@@ -57,7 +59,42 @@ void BoxCapture::Seen(HWND box)
     if (std::find(answered_.begin(), answered_.end(), box) != answered_.end())
         return;
     answered_.push_back(box);
+    // Under load a box can be activated before it has set its text and shown
+    // its buttons: it is read and answered from a timer that its own modal
+    // loop runs, when it is complete.
+    pending_.push_back(box);
+    if (timer_ == 0)
+        timer_ = SetTimer(nullptr, 0, 5, &BoxCapture::Tick);
+}
 
+void CALLBACK BoxCapture::Tick(HWND, UINT, UINT_PTR, DWORD)
+{
+    BoxCapture* self = current;
+    if (self == nullptr)
+        return;
+    std::vector<HWND> waiting;
+    for (HWND box : self->pending_) {
+        if (!IsWindow(box))
+            continue;  // gone without ever being complete: not a box anyone saw
+        bool complete = false;
+        for (int id = IDOK; id <= IDNO && !complete; ++id) {
+            HWND button = GetDlgItem(box, id);
+            complete = button != nullptr && (GetWindowLongA(button, GWL_STYLE) & WS_VISIBLE);
+        }
+        if (complete)
+            self->Answer(box);
+        else
+            waiting.push_back(box);
+    }
+    self->pending_.swap(waiting);
+    if (self->pending_.empty() && self->timer_ != 0) {
+        KillTimer(nullptr, self->timer_);
+        self->timer_ = 0;
+    }
+}
+
+void BoxCapture::Answer(HWND box)
+{
     CapturedBox seen;
     char text[2048] = "";
     GetDlgItemTextA(box, MessageBoxTextId, text, sizeof text);
@@ -73,7 +110,6 @@ void BoxCapture::Seen(HWND box)
     }
     int answer = next_ < answers_.size() ? answers_[next_++] : (seen.Buttons.empty() ? IDOK : seen.Buttons.front());
     boxes_.push_back(seen);
-    // Handled once the box's own modal loop runs.
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
 }
 

@@ -32,13 +32,17 @@ public:
 
 private:
     static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
     void Seen(HWND box);
+    void Answer(HWND box);
 
     HHOOK hook_;
     std::vector<int> answers_;
     size_t next_ = 0;
     std::vector<CapturedBox> boxes_;
     std::vector<HWND> answered_;
+    std::vector<HWND> pending_;  // activated, read and answered from the box's own loop
+    UINT_PTR timer_ = 0;
     BoxCapture* previous_;
 };
 
