@@ -15,29 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/timing.h"
 #include "cache/cache.h"
 #include "shell/settings.h"
 #include "shell/tembril.h"
 
 namespace {
-
-double Now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 SIZE_T PrivateBytes(bool peak)
 {

@@ -654,6 +654,23 @@ bool FindAddinItem(Host& host, uint32_t id, std::string* text)
     return false;
 }
 
+std::string ReadFileFrom(const std::string& path, uint64_t offset)
+{
+    std::string text;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return text;
+    LONG high = static_cast<LONG>(offset >> 32);
+    SetFilePointer(file, static_cast<LONG>(offset & 0xFFFFFFFFu), &high, FILE_BEGIN);
+    char chunk[4096];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
+        text.append(chunk, got);
+    CloseHandle(file);
+    return text;
+}
+
 uint64_t OpenLogSize(const Host& host)
 {
     WIN32_FILE_ATTRIBUTE_DATA info;
@@ -665,18 +682,7 @@ uint64_t OpenLogSize(const Host& host)
 std::vector<std::string> OpenLogSince(const Host& host, uint64_t offset)
 {
     std::vector<std::string> lines;
-    HANDLE file = CreateFileA(host.Config.OpenLog.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return lines;
-    LONG high = static_cast<LONG>(offset >> 32);
-    SetFilePointer(file, static_cast<LONG>(offset & 0xFFFFFFFFu), &high, FILE_BEGIN);
-    std::string text;
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
-        text.append(chunk, got);
-    CloseHandle(file);
+    std::string text = ReadFileFrom(host.Config.OpenLog, offset);
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);

@@ -119,6 +119,9 @@ bool FindAddinItem(Host& host, uint32_t id, std::string* text);
 // Writes one line to stdout and the log pane.
 void Print(Host& host, const std::string& line);
 // Size of the openers' log file, and the lines appended after an offset.
+// The bytes of a file from offset on (empty when it cannot be read); shared
+// for writing, so a log still being written can be read.
+std::string ReadFileFrom(const std::string& path, uint64_t offset);
 uint64_t OpenLogSize(const Host& host);
 std::vector<std::string> OpenLogSince(const Host& host, uint64_t offset);
 

@@ -33,15 +33,9 @@ std::string ExeDir()
 std::vector<std::string> ScriptLines(const std::string& path)
 {
     std::vector<std::string> lines;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    std::string text = ReadFileFrom(path, 0);
+    if (text.empty())
         return lines;
-    std::string text;
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
-        text.append(chunk, got);
-    CloseHandle(file);
     size_t start = 0;
     while (start <= text.size()) {
         size_t end = text.find('\n', start);
