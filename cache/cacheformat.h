@@ -62,3 +62,6 @@ struct KeywordHit {
 // that sorts after it. False when not found, and for an entry whose list
 // index is not below ListCount.
 bool FindKeyword(const char* view, uint32_t size, const char* word, uint32_t length, KeywordHit* hit);
+// The same with the walk chosen by the caller: wide for the SSE2 build, which
+// only a processor with SSE2 may run. FindKeyword asks the processor.
+bool FindKeywordUsing(bool wide, const char* view, uint32_t size, const char* word, uint32_t length, KeywordHit* hit);

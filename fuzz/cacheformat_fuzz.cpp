@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "cache/bucketwalk_impl.h"
 #include "cache/cacheformat.h"
 #include "common/text.h"
 
@@ -89,6 +90,26 @@ void CheckHit(const char* view, uint32_t size, const KeywordHit& hit)
         Fail();
 }
 
+// Every walk of the bucket, plain or SSE2, with the lanes the lookup uses or
+// with lanes of a few bytes, answers as one walk from entry to entry.
+void CheckWalksAgree(const char* view, uint32_t size, const char* word, uint32_t length)
+{
+    BucketRange range;
+    if (!FindBucket(view, size, word, length, &range))
+        return;
+    KeywordHit expected{}, hit{};
+    bool found = WalkFrom<GroupNul>(range, word, length, range.Start, &expected);
+    const LaneShape shapes[] = {BucketLanes, {MaxLanes, 1}, {2, 3}};
+    for (const LaneShape& shape : shapes) {
+        for (int wide = 0; wide < 2; ++wide) {
+            bool got = wide ? WalkBucketSse2(range, word, length, &hit, shape) : WalkBucketPlain(range, word, length, &hit, shape);
+            if (got != found || (found && (hit.List != expected.List || hit.Alias != expected.Alias ||
+                                           hit.AliasLength != expected.AliasLength)))
+                Fail();
+        }
+    }
+}
+
 // Looks word up in a block of exactly its size plus the NUL, as the lookup is
 // handed it; returns whether it was found.
 bool Find(const char* view, uint32_t size, const std::string& word, KeywordHit* hit)
@@ -97,7 +118,9 @@ bool Find(const char* view, uint32_t size, const std::string& word, KeywordHit* 
         return false;
     std::vector<char> block(word.begin(), word.end());
     block.push_back(0);
-    if (!FindKeyword(view, size, block.data(), static_cast<uint32_t>(word.size()), hit))
+    uint32_t length = static_cast<uint32_t>(word.size());
+    CheckWalksAgree(view, size, block.data(), length);
+    if (!FindKeyword(view, size, block.data(), length, hit))
         return false;
     CheckHit(view, size, *hit);
     return true;

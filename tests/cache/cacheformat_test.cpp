@@ -7,9 +7,12 @@
 
 #include <string.h>
 
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "cache/bucketwalk_impl.h"
 #include "cache/cacheformat.h"
 
 namespace {
@@ -104,6 +107,33 @@ std::string Find(const std::string& image, const std::string& word)
     if (!FindKeyword(view.View(), view.Size(), word.c_str(), static_cast<uint32_t>(word.size()), &hit))
         return "-";
     return std::to_string(hit.List) + "/" + std::string(hit.Alias, hit.AliasLength);
+}
+
+std::string Answer(bool found, const KeywordHit& hit)
+{
+    return found ? std::to_string(hit.List) + "/" + std::string(hit.Alias, hit.AliasLength) : "-";
+}
+
+// Every way the lookup can walk a bucket must answer as one plain walk from
+// entry to entry: the plain and the SSE2 build, with the lanes it uses and
+// with lanes of a few bytes, so that a small image gets many wrong guesses.
+void ExpectWalksAgree(const GuardedView& view, const std::string& word)
+{
+    BucketRange range;
+    if (!FindBucket(view.View(), view.Size(), word.c_str(), static_cast<uint32_t>(word.size()), &range))
+        return;
+    uint32_t length = static_cast<uint32_t>(word.size());
+    KeywordHit hit;
+    std::string expected = Answer(WalkFrom<GroupNul>(range, word.c_str(), length, range.Start, &hit), hit);
+    const LaneShape shapes[] = {BucketLanes, {MaxLanes, 1}, {3, 40}};
+    for (const LaneShape& shape : shapes) {
+        EXPECT_EQ(Answer(WalkBucketPlain(range, word.c_str(), length, &hit, shape), hit), expected)
+            << word << " plain, " << shape.Lanes << " lanes of " << shape.Share;
+        if (CpuHasSse2()) {
+            EXPECT_EQ(Answer(WalkBucketSse2(range, word.c_str(), length, &hit, shape), hit), expected)
+                << word << " SSE2, " << shape.Lanes << " lanes of " << shape.Share;
+        }
+    }
 }
 
 TEST(CacheFormat, CountListNames)
@@ -293,13 +323,75 @@ TEST(CacheFormat, EveryByteOfAnImageMayBeAnything)
             ListEntry rows[2] = {};
             CheckCacheView(view.View(), view.Size(), "p,q", 2, rows);
             KeywordHit hit;
-            for (const char* word : words)
+            for (const char* word : words) {
                 if (FindKeyword(view.View(), view.Size(), word, static_cast<uint32_t>(strlen(word)), &hit)) {
                     EXPECT_LT(hit.List, 2u);
                     EXPECT_GE(hit.Alias, view.View());
                     EXPECT_LE(hit.Alias + hit.AliasLength, view.View() + view.Size());
                 }
+                ExpectWalksAgree(view, word);
+            }
         }
+    }
+}
+
+// Long buckets, walked by lanes from guessed starts: whole, then damaged so
+// that guesses go wrong and lanes walk through garbage.
+TEST(CacheFormat, LongBucketsAnswerAsTheSingleWalk)
+{
+    std::mt19937 random(11);
+    std::vector<TestList> lists;
+    for (int i = 0; i < 300; ++i)  // past 256 lists the high index byte is not 0
+        lists.push_back({"l" + std::to_string(i), "t", "d"});
+    std::set<std::string> keywords;
+    while (keywords.size() < 12000) {
+        std::string k(1, "abc"[random() % 3]);
+        for (uint32_t n = 1 + random() % 33; n > 0; --n)
+            k += "abcdefghijklmnopqrstuvwxyz_0123456789"[random() % 37];
+        keywords.insert(k);
+    }
+    std::vector<TestEntry> entries;
+    for (const std::string& k : keywords) {
+        uint16_t list = static_cast<uint16_t>(random() % 8 == 0 ? 256 + random() % 44 : random() % 256);
+        if (random() % 16 == 0)  // also in a later list, whose entry comes first
+            entries.push_back({k, "", static_cast<uint16_t>(list + 1)});
+        entries.push_back({k, random() % 10 == 0 ? k + "_alias" : "", list});
+    }
+    std::string good = MakeImage(lists, entries);
+    std::vector<std::string> words;
+    for (size_t i = 0; i < entries.size(); i += 97) {
+        words.push_back(entries[i].Keyword);
+        words.push_back(entries[i].Keyword + "~");
+        words.push_back(entries[i].Keyword.substr(0, entries[i].Keyword.size() - 1));
+    }
+
+    {
+        // Guesses in a whole file are real entry starts.
+        GuardedView view(good);
+        BucketRange range;
+        ASSERT_TRUE(FindBucket(view.View(), view.Size(), "b", 1, &range));
+        std::set<uint32_t> starts;
+        for (uint32_t pos = range.Start; pos < range.End;) {
+            starts.insert(pos);
+            uint32_t alias = pos + static_cast<uint32_t>(strlen(view.View() + pos)) + 1;
+            pos = alias + static_cast<uint32_t>(strlen(view.View() + alias)) + 3;
+        }
+        WalkLane lanes[MaxLanes];
+        uint32_t count = PlaceLanes(range, 'b', BucketLanes, lanes);
+        EXPECT_GE(count, MaxLanes - 2);
+        for (uint32_t j = 0; j < count; ++j)
+            EXPECT_EQ(starts.count(lanes[j].Start), 1u) << j;
+    }
+    for (int round = 0; round < 6; ++round) {
+        std::string image = good;
+        uint32_t entriesAt = WordAt(image, 1);
+        for (int n = 0; round > 0 && n < 30 * round; ++n) {
+            const char bytes[] = {0, 0, 1, 'a', 'b', 'c', '\x80'};
+            image[entriesAt + random() % (image.size() - entriesAt)] = bytes[random() % sizeof bytes];
+        }
+        GuardedView view(image);
+        for (const std::string& word : words)
+            ExpectWalksAgree(view, word);
     }
 }
 
