@@ -34,6 +34,3 @@ bool WalkBucketPlain(const BucketRange& range, const char* word, uint32_t length
                      LaneShape shape = BucketLanes);
 bool WalkBucketSse2(const BucketRange& range, const char* word, uint32_t length, KeywordHit* hit,
                     LaneShape shape = BucketLanes);
-
-// Whether this processor runs SSE2 code; asked once per process.
-bool CpuHasSse2();

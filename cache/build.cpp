@@ -17,13 +17,14 @@ namespace {
 // Writes are gathered here so that a large list costs few system calls.
 constexpr uint32_t OutputBufferSize = 64 * 1024;
 constexpr uint32_t ListPathSize = 260;  // the platform's path limit, NUL included
+constexpr uint32_t ShortEntry = 32;     // most entries are shorter: they are copied in one piece
 
 struct MergeInput {
     LineReader Reader;
     uint32_t Length;         // length of the current line at Reader.Line
     uint32_t KeywordLength;  // bytes of its keyword, before the first NUL
     uint32_t EntryLength;    // keyword, NUL, alias, NUL: what its entry copies before the list index
-    uint32_t Key;            // its first four bytes in memory order, zero from the keyword's NUL on
+    uint64_t Rank;           // see RankKeyword
     uint32_t Leader;         // the selection's candidate once this input's step is done
 };
 
@@ -116,6 +117,8 @@ void PutHeaderLine(Build* build, LineReader* reader, uint32_t length)
 }
 
 void TakeLine(MergeInput* input);
+constexpr uint64_t UnorderedRank = ~0ull;
+void RankKeyword(MergeInput* input, const char* line, uint32_t length);
 
 // Opens list i and writes its name, title and description; leaves the reader
 // on the first keyword line.
@@ -146,7 +149,7 @@ bool OpenList(Build* build, uint32_t i, const char* name, uint32_t nameLength)
 
 // Takes in the current line of an input that GetNextLine has just handed
 // out: its keyword's length (from the reader's scan), its alias's, and its
-// first bytes for the selection.
+// rank for the selection.
 void TakeLine(MergeInput* input)
 {
     const char* line = input->Reader.Line;
@@ -162,32 +165,60 @@ void TakeLine(MergeInput* input)
         entryLength = aliasEnd + 1;
     }
     input->EntryLength = entryLength;
-    uint32_t key = 0;
-    for (uint32_t j = 0; j < 4 && j < keywordLength; ++j)
-        key |= static_cast<uint32_t>(static_cast<unsigned char>(line[j])) << (8 * j);
-    input->Key = key;
+    RankKeyword(input, line, keywordLength);
 }
 
-// StrCmp of the two inputs' keywords, from what TakeLine kept: the first four
-// bytes settle most comparisons without touching the windows.
-int32_t CompareKeywords(const MergeInput* a, const MergeInput* b)
+// The first n bytes of a 4-byte group loaded in memory order, the rest zero.
+inline uint32_t FirstBytes(uint32_t group, uint32_t n) { return n >= 4 ? group : group & ((1u << (8 * n)) - 1); }
+
+// Rank of the current keyword of input, length bytes at line: its first
+// eight bytes, the first the highest, zero from the keyword's NUL on. For
+// keywords of bytes below 0x80, StrCmp follows the plain byte order, so two
+// ranks that differ order their keywords as StrCmp does. Any byte of 0x80 or
+// above among the eight sets the top bit instead: such a rank orders nothing.
+// Two plain loads when the window holds eight bytes from line on; a short
+// keyword near the window's end is taken byte by byte.
+void RankKeyword(MergeInput* input, const char* line, uint32_t length)
 {
-    if (a->Key != b->Key) {
-        // The lowest differing byte is the first difference in memory order.
-        uint32_t shift = static_cast<uint32_t>(__builtin_ctz(a->Key ^ b->Key)) & ~7u;
-        return static_cast<int8_t>(static_cast<uint8_t>((a->Key >> shift) - (b->Key >> shift)));
+    const LineReader& reader = input->Reader;
+    uint32_t first = 0, second = 0;
+    if (static_cast<uint32_t>(reader.Window + reader.Filled - line) >= 8) {
+        memcpy(&first, line, 4);
+        memcpy(&second, line + 4, 4);
+        first = FirstBytes(first, length);
+        second = length > 4 ? FirstBytes(second, length - 4) : 0;
+    } else {
+        for (uint32_t j = 0; j < 8 && j < length; ++j) {
+            uint32_t c = static_cast<unsigned char>(line[j]);
+            if (j < 4)
+                first |= c << (8 * j);
+            else
+                second |= c << (8 * (j - 4));
+        }
     }
-    // Equal keys holding a NUL: both keywords end at the same place.
-    if (a->KeywordLength < 4)
-        return 0;
-    const unsigned char* x = reinterpret_cast<const unsigned char*>(a->Reader.Line);
-    const unsigned char* y = reinterpret_cast<const unsigned char*>(b->Reader.Line);
-    uint32_t shorter = a->KeywordLength < b->KeywordLength ? a->KeywordLength : b->KeywordLength;
-    uint32_t i = 4;
-    while (i < shorter && x[i] == y[i])
-        ++i;
-    // At shorter at least one of the bytes is a keyword's NUL.
-    return static_cast<int8_t>(static_cast<uint8_t>(x[i] - y[i]));
+    input->Rank = (static_cast<uint64_t>(__builtin_bswap32(first)) << 32) | __builtin_bswap32(second);
+    if (((first | second) & 0x80808080u) != 0)
+        input->Rank = UnorderedRank;
+}
+
+// An exhausted input's rank orders nothing either: the selection asks the reader.
+void MarkExhausted(MergeInput* input)
+{
+    input->KeywordLength = 0;
+    input->Rank = UnorderedRank;
+}
+
+// Whether input takes best's place as the scan's candidate: when best is
+// exhausted, or input is not and StrCmp of best's keyword and input's is 0
+// or more.
+bool Displaces(const MergeInput* best, const MergeInput* input)
+{
+    if (best->Reader.Line == nullptr)
+        return true;
+    if (input->Reader.Line == nullptr)
+        return false;
+    // Each keyword ends at its NUL in its window.
+    return StrCmp(best->Reader.Line, input->Reader.Line) >= 0;
 }
 
 // The reader with the smallest current keyword; among equal ones the list
@@ -204,11 +235,22 @@ uint32_t SelectInput(Build* build, uint32_t moved)
         inputs[0].Leader = 0;
     else
         candidate = inputs[moved - 1].Leader;
-    for (uint32_t i = moved == 0 ? 1 : moved; i < build->Count; ++i) {
-        const MergeInput* best = &inputs[candidate];
-        const MergeInput* input = &inputs[i];
-        if (input->Reader.Line != nullptr && (best->Reader.Line == nullptr || CompareKeywords(best, input) >= 0))
+    // The candidate's rank is carried along rather than read back through
+    // its index, so that each step waits on nothing but the step before.
+    uint64_t best = inputs[candidate].Rank;
+    const uint32_t count = build->Count;  // not read back after each store of a Leader
+    for (uint32_t i = moved == 0 ? 1 : moved; i < count; ++i) {
+        uint64_t rank = inputs[i].Rank;
+        if (((rank | best) >> 63) == 0 && rank != best) {
+            // Two ranks that order their keywords. Which wins is anybody's
+            // guess: no branch on it.
+            uint32_t take = 0u - static_cast<uint32_t>(rank < best);
+            candidate ^= (candidate ^ i) & take;
+            best ^= (best ^ rank) & (static_cast<uint64_t>(take) << 32 | take);
+        } else if (Displaces(&inputs[candidate], &inputs[i])) {
             candidate = i;
+            best = rank;
+        }
         inputs[i].Leader = candidate;
     }
     return candidate;
@@ -239,11 +281,20 @@ bool PutEntry(Build* build, uint32_t i)
         return true;
     char* out = build->Output + build->Used;
     uint32_t copied = input->KeywordLength < input->Length ? input->EntryLength : input->KeywordLength + 1;
-    uint32_t j = 0;
-    for (; j + 4 <= copied; j += 4)
-        memcpy(out + j, line + j, 4);
-    for (; j < copied; ++j)
-        out[j] = line[j];
+    const LineReader& reader = input->Reader;
+    if (count <= ShortEntry && OutputBufferSize - build->Used >= ShortEntry &&
+        static_cast<uint32_t>(reader.Window + reader.Filled - line) >= ShortEntry) {
+        // A copy of fixed length, whatever follows the entry: the bytes past
+        // it are overwritten by the next one.
+        memcpy(out, line, ShortEntry);
+    } else {
+        uint32_t j = 0;
+        for (; j + 4 <= copied; j += 4)
+            memcpy(out + j, line + j, 4);
+        for (; j < copied; ++j)
+            out[j] = line[j];
+    }
+    uint32_t j = copied;
     if (copied < input->EntryLength)
         out[j++] = 0;
     out[j] = static_cast<char>(i & 0xFF);
@@ -308,6 +359,8 @@ bool BuildCacheFile(Build* build)
             return false;
         if (reader->Line != nullptr)
             TakeLine(&build->Inputs[i]);
+        else
+            MarkExhausted(&build->Inputs[i]);
         if (build->WriteFailed)
             return false;
     }

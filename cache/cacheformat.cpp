@@ -5,21 +5,7 @@
 #include "cache/bucketwalk_impl.h"
 #include "common/text.h"
 
-#if defined(__i386__) || defined(__x86_64__)
-#include <cpuid.h>
-#endif
-
-uint32_t GetHeaderWord(const CacheHeader* header, uint32_t index)
-{
-    uint32_t value;
-    memcpy(&value, reinterpret_cast<const char*>(header) + 4 * index, 4);
-    return value;
-}
-
-void SetHeaderWord(CacheHeader* header, uint32_t index, uint32_t value)
-{
-    memcpy(reinterpret_cast<char*>(header) + 4 * index, &value, 4);
-}
+#include "common/cpu.h"
 
 uint32_t ViewWord(const char* view, uint32_t index)
 {
@@ -130,21 +116,4 @@ bool FindKeywordUsing(bool wide, const char* view, uint32_t size, const char* wo
 bool WalkBucketPlain(const BucketRange& range, const char* word, uint32_t length, KeywordHit* hit, LaneShape shape)
 {
     return WalkBucket<GroupNul>(range, word, length, hit, shape);
-}
-
-bool CpuHasSse2()
-{
-#if defined(__x86_64__)
-    return true;
-#elif defined(__i386__)
-    // A plain int: two threads asking at once both write the same answer.
-    static int known = -1;
-    if (known < 0) {
-        unsigned a = 0, b = 0, c = 0, d = 0;
-        known = __get_cpuid(1, &a, &b, &c, &d) && (d & bit_SSE2) != 0 ? 1 : 0;
-    }
-    return known == 1;
-#else
-    return false;
-#endif
 }

@@ -6,6 +6,7 @@
 // Nothing here reads outside the view it is given, whatever its bytes are.
 #pragma once
 #include <stdint.h>
+#include <string.h>
 
 constexpr uint32_t CacheHeaderWords = 128;
 constexpr uint32_t CacheHeaderSize = CacheHeaderWords * 4;  // the ListBlock starts here
@@ -23,8 +24,16 @@ struct CacheHeader {
 static_assert(sizeof(CacheHeader) == CacheHeaderSize, "the header is 128 words");
 
 // Header words by index (0..127), as the buckets are addressed.
-uint32_t GetHeaderWord(const CacheHeader* header, uint32_t index);
-void SetHeaderWord(CacheHeader* header, uint32_t index, uint32_t value);
+inline uint32_t GetHeaderWord(const CacheHeader* header, uint32_t index)
+{
+    uint32_t value;
+    memcpy(&value, reinterpret_cast<const char*>(header) + 4 * index, 4);
+    return value;
+}
+inline void SetHeaderWord(CacheHeader* header, uint32_t index, uint32_t value)
+{
+    memcpy(reinterpret_cast<char*>(header) + 4 * index, &value, 4);
+}
 // Word index of a view at least CacheHeaderSize bytes long, read little-endian.
 uint32_t ViewWord(const char* view, uint32_t index);
 

@@ -1,6 +1,7 @@
 #include "cache/linereader.h"
 
 #include "cache/linescan.h"
+#include "common/cpu.h"
 #include "common/errorbox.h"
 #include "common/messages.h"
 
@@ -38,7 +39,9 @@ uint32_t GetNextLine(LineReader* reader)
     for (;;) {
         uint32_t unread = static_cast<uint32_t>(reader->Window + reader->Filled - reader->Line);
         uint32_t length = 0;
-        if (ScanLine(reader->Line, unread, &length, &reader->Keyword))
+        bool found = CpuHasSse2() ? ScanLineSse2(reader->Line, unread, &length, &reader->Keyword)
+                                  : ScanLine(reader->Line, unread, &length, &reader->Keyword);
+        if (found)
             return length;
 
         MoveMemory(reader->Window, reader->Line, unread);

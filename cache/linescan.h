@@ -14,3 +14,6 @@ bool ScanLine(char* line, uint32_t unread, uint32_t* length);
 // first string, what StrLen of line gives afterwards: the bytes before its
 // first NUL (an "=", a NUL byte of the file, or the CR), at most *length.
 bool ScanLine(char* line, uint32_t unread, uint32_t* length, uint32_t* keyword);
+
+// The same scan, sixteen bytes a step with SSE2: only on a processor that has it.
+bool ScanLineSse2(char* line, uint32_t unread, uint32_t* length, uint32_t* keyword);

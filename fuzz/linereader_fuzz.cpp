@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes through the line reader's scan the way the reader
 // does: windows of any size, refills that move the unread bytes to the front,
 // and the caller's advance past each line's CR LF. Nothing may be read or
-// written outside the window.
+// written outside the window, and the SSE2 scan does what the plain one does.
 #include <stddef.h>
 #include <stdint.h>
 #include <string.h>
@@ -30,7 +30,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         uint32_t unread = static_cast<uint32_t>(window.data() + filled - line);
         uint32_t length = 0;
         uint32_t found = 0;
-        if (ScanLine(line, unread, &length, &found)) {
+        // The SSE2 scan on a copy must end in the same place with the same edits.
+        std::vector<char> copy(line, line + unread);
+        uint32_t wideLength = 0, wideFound = 0;
+        bool wide = ScanLineSse2(copy.data(), unread, &wideLength, &wideFound);
+        bool plain = ScanLine(line, unread, &length, &found);
+        if (wide != plain || (plain && (wideLength != length || wideFound != found)) ||
+            (unread != 0 && memcmp(copy.data(), line, unread) != 0))
+            __builtin_trap();
+        if (plain) {
             // The keyword and an alias inside the line, read as the build does.
             uint32_t keyword = StrLen(line);
             if (keyword > length || keyword != found)

@@ -6,10 +6,13 @@
 #include <stdio.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "cache/cache_fixture.h"
+#include "cache/cacheformat.h"
+#include "common/text.h"
 #include "support/msgbox_capture.h"
 
 namespace {
@@ -106,6 +109,83 @@ TEST_F(CacheTest, HundredsOfThousandsOfKeywords)
     printf("[ figures  ] %u keyword lines, cache %u bytes: build %.3f s, open of the valid cache %.6f s, "
            "%u lookups %.3f s\n",
            lines, size, build, open, Words, lookups);
+}
+
+struct Line {
+    std::string Keyword, Alias;
+    bool HasAlias;
+};
+
+// The merge as a scan through the lists in order for every entry: a list
+// becomes the candidate when the candidate is exhausted, or when it is not
+// and StrCmp of the candidate's keyword and its own is 0 or more.
+std::string ScanMerge(const std::vector<std::vector<Line>>& lists, std::vector<uint32_t>* buckets, uint32_t at)
+{
+    std::vector<size_t> next(lists.size(), 0);
+    std::string entries;
+    for (;;) {
+        int candidate = -1;
+        for (size_t i = 0; i < lists.size(); ++i) {
+            bool exhausted = next[i] == lists[i].size();
+            bool candidateDone = candidate < 0 || next[candidate] == lists[candidate].size();
+            if (candidateDone ||
+                (!exhausted && StrCmp(lists[candidate][next[candidate]].Keyword.c_str(), lists[i][next[i]].Keyword.c_str()) >= 0))
+                candidate = static_cast<int>(i);
+        }
+        if (next[candidate] == lists[candidate].size())
+            return entries;
+        const Line& line = lists[candidate][next[candidate]++];
+        uint32_t b = line.Keyword.empty() ? 0 : static_cast<unsigned char>(line.Keyword[0]) & 0x7F;
+        if ((*buckets)[b] == 0)
+            (*buckets)[b] = at + static_cast<uint32_t>(entries.size());
+        entries += line.Keyword + '\0' + line.Alias + '\0';
+        entries += static_cast<char>(candidate & 0xFF);
+        entries += static_cast<char>(candidate >> 8);
+    }
+}
+
+// Lists in no order at all, of bytes on both sides of 0x80 (where StrCmp is
+// no order) and long shared beginnings, empty lines and lists that run out
+// early: the cache holds the entries in exactly the order of that scan.
+TEST_F(CacheTest, MergeFollowsTheScanThroughTheListsForAnyBytes)
+{
+    std::mt19937 random(5);
+    const char bytes[] = {'a', 'b', 'c', '\x01', '\x7F', '\x80', '\x81', '\xC0', '\xFE', '\xFF'};
+    std::vector<std::vector<Line>> lists(8);
+    std::string names;
+    for (size_t i = 0; i < lists.size(); ++i) {
+        std::string body;
+        size_t count = i == 3 ? 1 : 200 + random() % 3000;
+        for (size_t n = 0; n < count; ++n) {
+            Line line;
+            if (random() % 4 == 0)
+                line.Keyword = std::string(8 + random() % 3, 'a');
+            for (uint32_t k = random() % 12; k > 0; --k)
+                line.Keyword += bytes[random() % sizeof bytes];
+            if (n == 0 && line.Keyword.empty())
+                line.Keyword = "a";  // an empty first keyword line fails the build
+            line.HasAlias = random() % 5 == 0;
+            if (line.HasAlias)
+                line.Alias = line.Keyword.substr(0, random() % 4) + "_";
+            body += line.Keyword + (line.HasAlias ? "=" + line.Alias : "") + "\r\n";
+            lists[i].push_back(line);
+        }
+        std::string name = "m" + std::to_string(i);
+        List(name, body);
+        Set(hostIni, name.c_str(), "help-" + name);
+        names += (i ? "," : "") + name;
+    }
+    Set(hostIni, "KeywordLists", names);
+    ASSERT_EQ(OpenCache(), 1u);
+
+    uint32_t entriesAt = ViewWord(CacheView, 1);
+    uint32_t end = ViewWord(CacheView, 127);
+    std::vector<uint32_t> buckets(CacheHeaderWords, 0);
+    std::string expected = ScanMerge(lists, &buckets, entriesAt);
+    ASSERT_EQ(end - entriesAt, expected.size());
+    EXPECT_TRUE(std::string(CacheView + entriesAt, end - entriesAt) == expected);
+    for (uint32_t b = 2; b < 127; ++b)
+        EXPECT_EQ(ViewWord(CacheView, b), buckets[b]) << b;
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 
 #include "cache/bucketwalk_impl.h"
 #include "cache/cacheformat.h"
+#include "common/cpu.h"
 
 namespace {
 

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
 #include "cache/linereader.h"
+#include "cache/linescan.h"
+#include "common/cpu.h"
 #include "common/messages.h"
 #include "shell/tembril.h"
 #include "support/msgbox_capture.h"
@@ -201,6 +204,31 @@ TEST_F(LineReaderTest, ReadFailureIsShownEvenWhenQuiet)
     ASSERT_EQ(capture.Boxes().size(), 1u);
     EXPECT_EQ(capture.Boxes()[0].Text.substr(0, 8), "\xB4\xED\xCE\xF3\xB4\xFA\xC2\xEB");
     EXPECT_NE(reader.File, nullptr);
+}
+
+// The reader scans sixteen bytes a step where the processor allows it: on
+// any bytes and any length it must end, report and edit as the plain scan.
+TEST(LineScan, WideScanDoesWhatThePlainScanDoes)
+{
+    if (!CpuHasSse2())
+        GTEST_SKIP() << "no SSE2 on this processor";
+    std::mt19937 random(3);
+    const char bytes[] = {'a', 'b', '=', '\r', '\n', '\0', '\x80'};
+    for (int round = 0; round < 20000; ++round) {
+        std::string text(random() % 70, 'x');
+        for (char& c : text)
+            c = random() % 3 == 0 ? bytes[random() % sizeof bytes] : 'k';
+        std::string plain = text, wide = text;
+        uint32_t length = 0, keyword = 0, wideLength = 0, wideKeyword = 0;
+        uint32_t size = static_cast<uint32_t>(text.size());
+        bool found = ScanLine(&plain[0], size, &length, &keyword);
+        ASSERT_EQ(ScanLineSse2(&wide[0], size, &wideLength, &wideKeyword), found) << round;
+        ASSERT_EQ(wide, plain) << round;
+        if (found) {
+            ASSERT_EQ(wideLength, length) << round;
+            ASSERT_EQ(wideKeyword, keyword) << round;
+        }
+    }
 }
 
 } // namespace
