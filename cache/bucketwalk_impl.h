@@ -239,8 +239,13 @@ inline void StepLanes(const BucketRange& range, const char* word, uint32_t lengt
 // word's length (a step that cannot end the walk) and sets *next to the
 // entry after it; false sends the step the general way.
 template <typename Nul>
-inline bool WalkBucket(const BucketRange& range, const char* word, uint32_t length, KeywordHit* hit, LaneShape shape)
+inline bool WalkBucket(const BucketRange& given, const char* word, uint32_t length, KeywordHit* hit, LaneShape shape)
 {
+    // Every lane stops short of End, and the quick step reads from where a
+    // lane stands: End must not lie past Limit.
+    BucketRange range = given;
+    if (range.End > range.Limit)
+        range.End = range.Limit;
     // The guesses look three bytes back, so the bucket must start past them.
     if (range.Start < 3 || range.End <= range.Start || (range.End - range.Start) / 2 < shape.Share ||
         shape.Lanes < 2 || shape.Share == 0)

@@ -120,19 +120,24 @@ std::string Answer(bool found, const KeywordHit& hit)
 // with lanes of a few bytes, so that a small image gets many wrong guesses.
 void ExpectWalksAgree(const GuardedView& view, const std::string& word)
 {
-    BucketRange range;
-    if (!FindBucket(view.View(), view.Size(), word.c_str(), static_cast<uint32_t>(word.size()), &range))
+    BucketRange found;
+    if (!FindBucket(view.View(), view.Size(), word.c_str(), static_cast<uint32_t>(word.size()), &found))
         return;
+    // Also a range that claims to run past its limit: no walk may read there.
+    BucketRange overlong = found;
+    overlong.End = found.Limit + 4096;
     uint32_t length = static_cast<uint32_t>(word.size());
-    KeywordHit hit;
-    std::string expected = Answer(WalkFrom<GroupNul>(range, word.c_str(), length, range.Start, &hit), hit);
     const LaneShape shapes[] = {BucketLanes, {MaxLanes, 1}, {3, 40}};
-    for (const LaneShape& shape : shapes) {
-        EXPECT_EQ(Answer(WalkBucketPlain(range, word.c_str(), length, &hit, shape), hit), expected)
-            << word << " plain, " << shape.Lanes << " lanes of " << shape.Share;
-        if (CpuHasSse2()) {
-            EXPECT_EQ(Answer(WalkBucketSse2(range, word.c_str(), length, &hit, shape), hit), expected)
-                << word << " SSE2, " << shape.Lanes << " lanes of " << shape.Share;
+    for (const BucketRange& range : {found, overlong}) {
+        KeywordHit hit;
+        std::string expected = Answer(WalkFrom<GroupNul>(range, word.c_str(), length, range.Start, &hit), hit);
+        for (const LaneShape& shape : shapes) {
+            EXPECT_EQ(Answer(WalkBucketPlain(range, word.c_str(), length, &hit, shape), hit), expected)
+                << word << " plain, " << shape.Lanes << " lanes of " << shape.Share;
+            if (CpuHasSse2()) {
+                EXPECT_EQ(Answer(WalkBucketSse2(range, word.c_str(), length, &hit, shape), hit), expected)
+                    << word << " SSE2, " << shape.Lanes << " lanes of " << shape.Share;
+            }
         }
     }
 }
