@@ -202,11 +202,7 @@ void RankKeyword(MergeInput* input, const char* line, uint32_t length)
 }
 
 // An exhausted input's rank orders nothing either: the selection asks the reader.
-void MarkExhausted(MergeInput* input)
-{
-    input->KeywordLength = 0;
-    input->Rank = UnorderedRank;
-}
+void MarkExhausted(MergeInput* input) { input->Rank = UnorderedRank; }
 
 // Whether input takes best's place as the scan's candidate: when best is
 // exhausted, or input is not and StrCmp of best's keyword and input's is 0
