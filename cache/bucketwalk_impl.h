@@ -10,11 +10,6 @@
 
 namespace {
 
-// Flags the zero bytes of a 4-byte group w, each by its top bit. The lowest
-// flag is the first zero byte; a flag above it may be false (a borrow), so
-// only the lowest one is ever used.
-inline uint32_t ZeroFlags(uint32_t w) { return (w - 0x01010101u) & ~w & 0x80808080u; }
-
 // Four bytes per step while a whole group lies inside the bound: a library
 // call per string would cost more than the scan.
 struct GroupNul {
@@ -24,7 +19,7 @@ struct GroupNul {
         while (limit - pos >= 4) {
             uint32_t w;
             memcpy(&w, view + pos, 4);
-            uint32_t flags = ZeroFlags(w);
+            uint32_t flags = ZeroByteFlags(w);
             if (flags != 0)
                 return pos + (static_cast<uint32_t>(__builtin_ctz(flags)) >> 3);
             pos += 4;

@@ -6,12 +6,9 @@
 #include <emmintrin.h>
 #endif
 
-namespace {
+#include "common/text.h"
 
-// Top bit of each byte of w set when that byte may be zero: every zero byte is
-// flagged, and a flag above one may be false. Only used to skip whole groups
-// that hold nothing of interest, so a false flag merely costs a closer look.
-inline uint32_t MayHoldZero(uint32_t w) { return (w - 0x01010101u) & ~w & 0x80808080u; }
+namespace {
 
 constexpr uint32_t NoNul = 0xFFFFFFFFu;
 
@@ -59,7 +56,8 @@ bool ScanLine(char* line, uint32_t unread, uint32_t* length, uint32_t* keyword)
     while (unread - i >= 4) {
         uint32_t w;
         memcpy(&w, line + i, 4);
-        if ((MayHoldZero(w ^ 0x3D3D3D3Du) | MayHoldZero(w ^ 0x0D0D0D0Du) | MayHoldZero(w)) != 0) {
+        // A false flag merely costs a closer look at the group.
+        if ((ZeroByteFlags(w ^ 0x3D3D3D3Du) | ZeroByteFlags(w ^ 0x0D0D0D0Du) | ZeroByteFlags(w)) != 0) {
             // The flagged group, one byte at a time.
             if (ScanBytes(line, i, i + 4, unread, &firstNul, length, keyword))
                 return true;

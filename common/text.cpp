@@ -28,7 +28,7 @@ TEMBRIL_NO_ASAN uint32_t StrLen(const char* text)
     typedef uint32_t __attribute__((may_alias)) Group;
     for (;;) {
         uint32_t w = *reinterpret_cast<const Group*>(p);
-        if ((w - 0x01010101u) & ~w & 0x80808080u) {
+        if (ZeroByteFlags(w) != 0) {
             // The lowest flagged byte is the terminator; flags above it may be false.
             while (*p)
                 ++p;

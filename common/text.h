@@ -5,6 +5,11 @@
 #pragma once
 #include <stdint.h>
 
+// The zero bytes of a 4-byte group w, each flagged by its top bit. Every zero
+// byte is flagged and the lowest flag is exact; a flag above a zero byte may
+// be false (a borrow), so only the lowest is ever taken as a zero.
+inline uint32_t ZeroByteFlags(uint32_t w) { return (w - 0x01010101u) & ~w & 0x80808080u; }
+
 uint32_t StrLen(const char* text);
 // Signed 8-bit difference of the first differing bytes: the cache's order.
 int32_t StrCmp(const char* a, const char* b);
