@@ -22,14 +22,15 @@ struct HelpDirs {
 // nothing is cut, since a cut path or URL names something else.
 // The keyword goes in as typed, escaped only where it would break out of its
 // place: with urlPath, its bytes that would end the URL or start another part
-// of it are percent-escaped; in the argument string it can neither close the
-// template's quotes nor split into further arguments.
+// of it are percent-escaped; in the argument string it is one argument in its
+// place, read by the platform's usual rules, whatever backslashes and quotes
+// of the template stand around it.
 uint32_t ExpandHelpTarget(const char* helpTarget, const HelpDirs& dirs, const char* keyword, char* work,
                           uint32_t size, char** arguments, bool urlPath = false);
 
 // H2Viewer's command line for url and keyword, NUL included in size.
 constexpr uint32_t Help2CommandLineSize = 256;
 
-// Joins the viewer's command line into commandLine (size bytes). Returns 0,
-// commandLine empty, when it would not fit.
+// Joins the viewer's command line into commandLine (size bytes), the keyword
+// as typed and as one argument. Returns 0, commandLine empty, when it would not fit.
 uint32_t BuildHelp2CommandLine(const char* url, const char* keyword, char* commandLine, uint32_t size);

@@ -366,6 +366,37 @@ TEST_F(DefaultList, WithoutItAMissIsNull)
     EXPECT_EQ(Lookup("zz"), "<null>");
 }
 
+// Busy blocks and bytes in the process heap.
+std::pair<size_t, size_t> HeapInUse()
+{
+    std::pair<size_t, size_t> used = {0, 0};
+    HANDLE heap = GetProcessHeap();
+    HeapLock(heap);
+    PROCESS_HEAP_ENTRY entry = {};
+    while (HeapWalk(heap, &entry)) {
+        if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
+            ++used.first;
+            used.second += entry.cbData;
+        }
+    }
+    HeapUnlock(heap);
+    return used;
+}
+
+TEST_F(DefaultList, CloseReleasesEveryHelpTargetOverManyCycles)
+{
+    Set(hostIni, "KeywordLists", "p,default");
+    ASSERT_EQ(OpenCache(), 1u);
+    CloseCache();
+    std::pair<size_t, size_t> before = HeapInUse();
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_EQ(OpenCache(), 1u);
+        ASSERT_EQ(Lookup("zz"), "help-default");
+        CloseCache();
+    }
+    EXPECT_EQ(HeapInUse(), before);
+}
+
 TEST_F(DefaultList, DefaultNotLastIsAnOrdinaryList)
 {
     List("default", "zz\r\n");
@@ -396,6 +427,57 @@ TEST_F(CacheTest, LaterListWinsForDuplicateKeywords)
     EXPECT_EQ(Lookup("k", &after), "help-p");
     EXPECT_EQ(after, "one");
     EXPECT_EQ(Lookup("m"), "help-p");
+}
+
+// A word is searched in the bucket of its first byte with the top bit cleared,
+// from that bucket's word to the next nonzero one, as the list file put the
+// entries: high bytes are found where that walk reaches them, and only there.
+TEST_F(DefaultList, HighFirstBytesAreSearchedInTheBucketWithoutTheTopBit)
+{
+    List("p", "\x81x\r\n"           // word 1 is the first entry's: the walk from it reaches this
+              "\xC4\xE3\r\n"        // the only entry of bucket 0x44, which ends at "a"
+              "a\r\nab\r\n\xE1x=alias\r\n"  // bucket 0x61 runs to "b"
+              "b\r\nc\r\n"
+              "\xE2\r\n"            // past the end of bucket 0x62, which "c" ends
+              "\xE3q\r\n\x80x\r\n\xFFx\r\n");  // bucket 0x63 runs to the end of the file
+    Set(hostIni, "KeywordLists", "p,default");
+    ASSERT_EQ(OpenCache(), 1u);
+    struct Case {
+        const char* Word;
+        const char* Target;
+        const char* After;
+    } cases[] = {
+        {"\x81x", "help-p", "\x81x"},          {"\xC4\xE3", "help-p", "\xC4\xE3"},
+        {"\xE1x", "help-p", "alias"},          {"\xE3q", "help-p", "\xE3q"},
+        {"ab", "help-p", "ab"},                {"c", "help-p", "c"},
+        {"\xE2", "help-default", "\xE2"},      {"\x80x", "help-default", "\x80x"},
+        {"\xFFx", "help-default", "\xFFx"},    {"\xE1", "help-default", "\xE1"},
+        {"\xC4\xE4", "help-default", "\xC4\xE4"}, {"\x81y", "help-default", "\x81y"},
+    };
+    for (const Case& c : cases) {
+        std::string after;
+        EXPECT_EQ(Lookup(c.Word, &after), c.Target) << c.Word;
+        EXPECT_EQ(after, c.After) << c.Word;
+    }
+}
+
+// The list file's path may take the platform's 259 bytes; one more fails as
+// a file that can't be opened, even though there is one.
+TEST_F(CacheTest, ListPathAtTheLimitOpensAndOneByteMoreFails)
+{
+    for (size_t extra : {0, 1}) {
+        std::string name(259 - addinDir.size() - 1 - 4 + extra, 'n');
+        WriteFileBytes(addinDir + "\\" + name + ".kwl", "t\r\nd\r\nk\r\n");
+        ASSERT_TRUE(FileExists(addinDir + "\\" + name + ".kwl"));
+        Set(hostIni, "KeywordLists", name);
+        Set(hostIni, name.c_str(), "help-n");
+        BoxCapture capture;
+        EXPECT_EQ(OpenCache(), extra == 0 ? 1u : 0u) << extra;
+        EXPECT_EQ(Lookup("k"), extra == 0 ? "help-n" : "<null>") << extra;
+        Texts expected = extra == 0 ? Texts() : Texts{MSG_CANNOT_OPEN_INPUT, MSG_REBUILD_FAILED};
+        EXPECT_EQ(capture.Texts(), expected) << extra;
+        CloseCache();
+    }
 }
 
 TEST_F(CacheTest, KeywordOf128BytesIsStoredButOutOfReach)

@@ -41,7 +41,31 @@ std::vector<std::string> Parsed(const std::string& arguments)
 }
 
 const char* const Hostile[] = {
-    "mov",    "mov eax", "a\" /evil \"b", "\"", "a\\", "a\\\\\"", "x\\\"y", "\t", "say \"hi\" \\", "a b\\\\",
+    "mov", "mov eax", "a\" /evil \"b", "\"", "a\\", "a\\\\\"", "x\\\"y", "\t", "say \"hi\" \\", "a b\\\\",
+    "\\",  "",        "\\\"",         "\"\\\\", " lead",
+};
+
+// The keyword's argument is Prefix, the keyword and Suffix, between the
+// arguments Before and After, whatever the template's bytes around the keyword.
+struct Place {
+    const char* Target;
+    std::vector<std::string> Before;
+    const char* Prefix;
+    const char* Suffix;
+    std::vector<std::string> After;
+};
+const Place Places[] = {
+    {"\"$D\\tool.exe\" /k $K /last", {"/k"}, "", "", {"/last"}},
+    {"\"$D\\tool.exe\" /k \"$K\" /last", {"/k"}, "", "", {"/last"}},
+    {"\"$D\\tool.exe\" \"/topic=$K.htm\" /last", {}, "/topic=", ".htm", {"/last"}},
+    {"\"$D\\tool.exe\" /k $H\\$K.htm", {"/k"}, "c:\\help\\", ".htm", {}},
+    {"\"$D\\tool.exe\" /k \"$H\\$K.htm\"", {"/k"}, "c:\\help\\", ".htm", {}},
+    {"\"$D\\tool.exe\" $H\\\\$K\\\\x /last", {}, "c:\\help\\\\", "\\\\x", {"/last"}},
+    {"\"$D\\tool.exe\" \"$K\\\\\" /last", {}, "", "\\", {"/last"}},  // the template's \\" is one backslash
+    {"\"$D\\tool.exe\" $K\\\\\"x y\" /last", {}, "", "\\x y", {"/last"}},
+    {"\"$D\\tool.exe\" \"a\"$K\"b\" /last", {}, "a", "b", {"/last"}},
+    {"\"$D\\tool.exe\" \"a\\\\\"$K\"b\" /last", {}, "a\\", "b", {"/last"}},
+    {"\"$D\\tool.exe\" \\\"$K\\\" /last", {}, "\"", "\"", {"/last"}},
 };
 
 TEST(KeywordInArguments, StaysOneArgumentInItsPlace)
@@ -51,12 +75,12 @@ TEST(KeywordInArguments, StaysOneArgumentInItsPlace)
         std::string typed = keyword;
         if (!typed.empty() && typed.back() == '\\')
             typed.pop_back();
-        auto bare = Parsed(Arguments("\"$D\\tool.exe\" /k $K /last", keyword));
-        EXPECT_EQ(bare, (std::vector<std::string>{"/k", typed, "/last"})) << keyword;
-        auto quoted = Parsed(Arguments("\"$D\\tool.exe\" /k \"$K\" /last", keyword));
-        EXPECT_EQ(quoted, (std::vector<std::string>{"/k", typed, "/last"})) << keyword;
-        auto inside = Parsed(Arguments("\"$D\\tool.exe\" \"/topic=$K.htm\" /last", keyword));
-        EXPECT_EQ(inside, (std::vector<std::string>{"/topic=" + typed + ".htm", "/last"})) << keyword;
+        for (const Place& place : Places) {
+            std::vector<std::string> expected = place.Before;
+            expected.push_back(place.Prefix + typed + place.Suffix);
+            expected.insert(expected.end(), place.After.begin(), place.After.end());
+            EXPECT_EQ(Parsed(Arguments(place.Target, keyword)), expected) << place.Target << " with " << keyword;
+        }
     }
 }
 
@@ -82,12 +106,17 @@ TEST(KeywordInUrl, OnlyBytesThatBreakOutAreEscaped)
     EXPECT_EQ(ExpandHelpTarget("http://x.invalid/$K", Dirs, wide.c_str(), work, sizeof work, &arguments, true), 0u);
 }
 
-TEST(KeywordInViewerCommandLine, CannotAddViewerArguments)
+TEST(KeywordInViewerCommandLine, ArrivesAsTypedAsOneArgument)
 {
     char line[Help2CommandLineSize];
-    ASSERT_EQ(BuildHelp2CommandLine("ms-help://x", "mov /XNav /appid Other", line, sizeof line), 1u);
-    EXPECT_EQ(Parsed(line), (std::vector<std::string>{"/helpcol", "ms-help://x", "/filterquery", "/index",
-                                                      "mov /XNav /appid Other", "/XNav", "/appid", "Varnok"}));
+    std::vector<std::string> keywords(std::begin(Hostile), std::end(Hostile));
+    keywords.insert(keywords.end(), {"mov /XNav /appid Other", "foo\\"});
+    for (const std::string& keyword : keywords) {
+        ASSERT_EQ(BuildHelp2CommandLine("ms-help://x", keyword.c_str(), line, sizeof line), 1u);
+        EXPECT_EQ(Parsed(line), (std::vector<std::string>{"/helpcol", "ms-help://x", "/filterquery", "/index", keyword,
+                                                          "/XNav", "/appid", "Varnok"}))
+            << keyword;
+    }
     ASSERT_EQ(BuildHelp2CommandLine("ms-help://x", "mov", line, sizeof line), 1u);
     EXPECT_STREQ(line, "/helpcol ms-help://x /filterquery /index mov /XNav /appid Varnok");
 }

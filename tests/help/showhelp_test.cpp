@@ -10,6 +10,7 @@
 
 #include "common/messages.h"
 #include "help/help.h"
+#include "help/launch.h"
 #include "help_support.h"
 #include "hhctrl_record.h"
 #include "support/msgbox_capture.h"
@@ -52,6 +53,47 @@ LRESULT CALLBACK WinHelpWindowProc(HWND window, UINT message, WPARAM wParam, LPA
         return TRUE;
     }
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The first rule that applies decides: each case is a path that more than one
+// rule could take, and the earlier rule must win.
+TEST(HelpOpenerOrder, EarlierRuleWinsWhereTwoCouldApply)
+{
+    struct Case {
+        const char* Path;
+        HelpOpener Opener;
+    } cases[] = {
+        {"ms-help://x", HelpOpener::Help2Viewer},  // an ms-help: URL is a URL
+        {"ms-helpx://x", HelpOpener::Shell},
+        {"http://x", HelpOpener::Shell},  // URLs without an extension
+        {"http://x/readme", HelpOpener::Shell},
+        {"ms-help://x/a.chm", HelpOpener::Help2Viewer},  // URLs with an extension of a file rule
+        {"ms-help://x/a.col", HelpOpener::Help2Viewer},
+        {"ms-help://x/a.hlp", HelpOpener::Help2Viewer},
+        {"ms-help://x/a.exe", HelpOpener::Help2Viewer},
+        {"ms-help://x/a.txt", HelpOpener::Help2Viewer},
+        {"http://x/a.chm", HelpOpener::Shell},
+        {"http://x/a.col", HelpOpener::Shell},
+        {"http://x/a.hlp", HelpOpener::Shell},
+        {"file://c:/a.exe", HelpOpener::Shell},
+        {"http://x/a.txt", HelpOpener::Shell},
+        {"", HelpOpener::NotSet},  // unset, without an extension
+        {"(none)", HelpOpener::NotSet},
+        {"c:\\a.b\\readme", HelpOpener::NoExtension},
+        {"(none).hlp", HelpOpener::WinHelp},  // unset, with a known extension
+        {"(none).exe", HelpOpener::Program},
+        {"(none).chm", HelpOpener::HtmlHelp},
+        {"(none).col", HelpOpener::HtmlHelp},
+        {"(none).txt", HelpOpener::NotSet},  // unset before unknown
+        {"c:\\a.txt", HelpOpener::UnknownExtension},
+        {"c:\\a.hlpx", HelpOpener::WinHelp},  // four bytes of the extension decide
+        {"c:\\a.exe.chm", HelpOpener::HtmlHelp},
+        {"c:\\a.chm.exe", HelpOpener::Program},
+        {"c:\\a.colx", HelpOpener::HtmlHelp},
+        {"c:\\a.co", HelpOpener::UnknownExtension},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(static_cast<int>(ClassifyHelpPath(c.Path)), static_cast<int>(c.Opener)) << c.Path;
 }
 
 class HelpLaunch : public ::testing::Test {
