@@ -100,6 +100,12 @@ int Sort(int argc, char** argv)
 
 } // namespace
 
+#ifdef _WIN32
+// Windows hands a program its command line unexpanded: "check *.kwl" in a
+// command window must still mean every list in the folder.
+int _dowildcard = -1;
+#endif
+
 int main(int argc, char** argv)
 {
     if (argc < 2)
