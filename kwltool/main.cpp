@@ -14,7 +14,7 @@ int Usage()
 {
     fputs("usage:\n"
           "  kwltool check FILE.kwl...\n"
-          "  kwltool sort IN.kwl [-o OUT.kwl]\n"
+          "  kwltool sort IN.kwl [-o OUT.kwl] [--verbose]\n"
           "  kwltool lookup --ini FILE [--assembler-ini FILE] --addin-dir DIR\n"
           "                 [--tools-dir DIR] [--help-dir DIR] [--app-dir DIR] (WORD | --words FILE)\n",
           stderr);
@@ -33,6 +33,22 @@ bool ReadWhole(const char* path, std::string& bytes)
     bool ok = !ferror(file);
     fclose(file);
     return ok;
+}
+
+// The rewritten list to the file, or to standard output without one.
+int WriteOutput(const char* output, const std::string& text)
+{
+    FILE* out = output ? fopen(output, "wb") : stdout;
+    if (out == nullptr) {
+        fprintf(stderr, "%s: cannot write the file\n", output);
+        return 1;
+    }
+    bool ok = fwrite(text.data(), 1, text.size(), out) == text.size();
+    if (output)
+        ok = fclose(out) == 0 && ok;
+    else
+        fflush(out);
+    return ok ? 0 : 1;
 }
 
 int Check(int count, char** paths)
@@ -65,9 +81,12 @@ int Sort(int argc, char** argv)
 {
     const char* input = nullptr;
     const char* output = nullptr;
+    bool verbose = false;
     for (int i = 0; i < argc; ++i) {
         if (strcmp(argv[i], "-o") == 0 && i + 1 < argc)
             output = argv[++i];
+        else if (strcmp(argv[i], "--verbose") == 0)
+            verbose = true;
         else if (input == nullptr)
             input = argv[i];
         else
@@ -81,21 +100,18 @@ int Sort(int argc, char** argv)
         return 1;
     }
     SortResult result = SortKeywordList(bytes.data(), bytes.size());
-    for (const std::string& warning : result.Warnings)
-        fprintf(stderr, "%s: warning: %s\n", input, warning.c_str());
-    if (!result.Ok)
-        return 1;
-    FILE* out = output ? fopen(output, "wb") : stdout;
-    if (out == nullptr) {
-        fprintf(stderr, "%s: cannot write the file\n", output);
+    if (!result.Ok) {
+        fprintf(stderr, "%s: error: no title and description line: nothing to sort\n", input);
         return 1;
     }
-    bool ok = fwrite(result.Output.data(), 1, result.Output.size(), out) == result.Output.size();
-    if (output)
-        ok = fclose(out) == 0 && ok;
-    else
-        fflush(out);
-    return ok ? 0 : 1;
+    if (verbose) {
+        for (const SortNote& note : result.Changes)
+            fprintf(stderr, "%s: %s\n", input, note.Text.c_str());
+    } else {
+        for (const std::string& line : SortSummary(result.Changes))
+            fprintf(stderr, "%s: %s\n", input, line.c_str());
+    }
+    return WriteOutput(output, result.Output);
 }
 
 } // namespace
