@@ -165,6 +165,8 @@ public:
         size_t keywordLength = equals ? static_cast<size_t>(equals - line.Text) : line.Length;
         std::string keyword(line.Text, keywordLength);
         ++result_.Keywords;
+        if (keywordLength > 0)
+            result_.Names.push_back(keyword);
 
         if (first && keywordLength == 0) {
             Add(line.Number, Severity::BuildFails, "the first keyword line is empty: the cache build fails");
@@ -344,4 +346,45 @@ CheckResult CheckKeywordList(const char* bytes, size_t size)
     std::stable_sort(result.Problems.begin(), result.Problems.end(),
                      [](const Problem& a, const Problem& b) { return a.Line < b.Line; });
     return result;
+}
+
+std::vector<std::string> EnabledListNames(const std::string& value, bool* withDefault)
+{
+    std::vector<std::string> names;
+    size_t start = 0;
+    for (;;) {
+        size_t comma = value.find(',', start);
+        std::string name = value.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        StrLower(&name[0]);
+        names.push_back(name);
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    *withDefault = names.back() == "default";
+    if (*withDefault)
+        names.pop_back();
+    return names;
+}
+
+std::vector<SharedKeyword> FindSharedKeywords(const std::vector<const std::vector<std::string>*>& lists)
+{
+    std::unordered_map<std::string, std::vector<uint32_t>> holders;
+    for (uint32_t i = 0; i < lists.size(); ++i) {
+        for (const std::string& keyword : *lists[i]) {
+            std::vector<uint32_t>& in = holders[keyword];
+            if (in.empty() || in.back() != i)
+                in.push_back(i);
+        }
+    }
+    std::vector<SharedKeyword> shared;
+    for (auto& holder : holders) {
+        if (holder.second.size() > 1)
+            shared.push_back(SharedKeyword{holder.first, std::move(holder.second)});
+    }
+    // Plain byte order: the cache's order for the keywords that can be found,
+    // and a consistent one for those that cannot.
+    std::sort(shared.begin(), shared.end(),
+              [](const SharedKeyword& a, const SharedKeyword& b) { return a.Keyword < b.Keyword; });
+    return shared;
 }

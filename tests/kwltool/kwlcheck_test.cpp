@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "kwltool/kwlcheck.h"
 
@@ -86,6 +87,28 @@ TEST(KwlCheck, OrderIsTheCacheOrderNotPlainBytes)
     CheckResult result = Check(Head + "abc\r\nab\r\n");
     ASSERT_EQ(result.Problems.size(), 1u);
     EXPECT_EQ(result.Problems[0].Line, 4u);
+}
+
+TEST(KwlCheck, KeywordsSharedByEnabledListsAnswerFromTheLastOfThem)
+{
+    bool withDefault = false;
+    EXPECT_EQ(EnabledListNames("API,default,x86,Default", &withDefault),
+              (std::vector<std::string>{"api", "default", "x86"}));
+    EXPECT_TRUE(withDefault);
+    EXPECT_EQ(EnabledListNames("api", &withDefault).size(), 1u);
+    EXPECT_FALSE(withDefault);
+
+    CheckResult api = Check(Head + "call\r\ncreatewindow\r\nmov=x\r\nwait\r\n");
+    CheckResult directives = Check(Head + ".code\r\ncall\r\nmov\r\n");
+    CheckResult x86 = Check(Head + "call\r\nmov\r\nmov\r\nwait=fwait\r\n");
+    std::vector<SharedKeyword> shared = FindSharedKeywords({&api.Names, &directives.Names, &x86.Names});
+    ASSERT_EQ(shared.size(), 3u);
+    EXPECT_EQ(shared[0].Keyword, "call");
+    EXPECT_EQ(shared[0].Lists, (std::vector<uint32_t>{0, 1, 2}));
+    EXPECT_EQ(shared[1].Keyword, "mov");  // held twice by x86: still one holder
+    EXPECT_EQ(shared[1].Lists, (std::vector<uint32_t>{0, 1, 2}));
+    EXPECT_EQ(shared[2].Keyword, "wait");
+    EXPECT_EQ(shared[2].Lists, (std::vector<uint32_t>{0, 2}));
 }
 
 } // namespace

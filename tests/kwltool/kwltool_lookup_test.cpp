@@ -160,6 +160,37 @@ TEST_F(KwlToolLookup, AgreesWithTheAddinsLookupOnEveryWord)
     EXPECT_EQ(checked, all.size());
 }
 
+TEST_F(KwlToolLookup, CheckTellsWhichOfThreeListsAnswersASharedKeyword)
+{
+    const char* lists[][2] = {{"api", "call\r\ncreatewindow\r\nmov=x\r\nwait\r\n"},
+                              {"directives", ".code\r\ncall\r\nmov\r\n"},
+                              {"x86", "call\r\nmov\r\nwait=fwait\r\n"}};
+    std::string files;
+    for (auto& list : lists) {
+        dir.Write(std::string(list[0]) + ".kwl", std::string("T\r\nD\r\n") + list[1]);
+        WritePrivateProfileStringA("Tembril", list[0], (std::string("c:\\") + list[0] + ".chm").c_str(), ini.c_str());
+        files += " \"" + dir.File(std::string(list[0]) + ".kwl") + "\"";
+    }
+    // The settings in force name x86 before directives: directives answers "call" and "mov".
+    WritePrivateProfileStringA("Tembril", "KeywordLists", "api,x86,directives,default", ini.c_str());
+    std::string out = RunTool("check --ini \"" + ini + "\"" + files);
+    EXPECT_NE(out.find("\"wait\" held by api, x86: help opens from x86"), std::string::npos) << out;
+    EXPECT_NE(out.find("lists: 3 keywords held by more than one of 3 enabled lists"), std::string::npos) << out;
+
+    ASSERT_EQ(OpenCache(), 1u);
+    for (const char* word : {"call", "mov", "wait"}) {
+        size_t at = out.find(std::string("\"") + word + "\" held by");
+        ASSERT_NE(at, std::string::npos) << word;
+        size_t from = out.find("help opens from ", at) + 16;
+        std::string list = out.substr(from, out.find(',', from) - from);
+        char buffer[KeywordBufferSize];
+        lstrcpyA(buffer, word);
+        const char* target = LookupKeyword(buffer);
+        ASSERT_NE(target, nullptr) << word;
+        EXPECT_EQ(std::string(target), "c:\\" + list + ".chm") << word;
+    }
+}
+
 } // namespace
 
 namespace {
