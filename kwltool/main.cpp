@@ -8,6 +8,7 @@
 #include "cache/profilesection.h"
 #include "common/text.h"
 #include "kwltool/kwlcheck.h"
+#include "kwltool/kwlimport.h"
 #include "kwltool/kwlsort.h"
 #include "kwltool/lookup.h"
 #include "shell/settings.h"
@@ -19,6 +20,8 @@ int Usage()
     fputs("usage:\n"
           "  kwltool check [--lists \"a,b,default\" | --ini FILE [--assembler-ini FILE]] FILE.kwl...\n"
           "  kwltool sort IN.kwl [-o OUT.kwl] [--verbose]\n"
+          "  kwltool import SOURCE... --title TEXT --description TEXT [-o OUT.kwl]\n"
+          "                 (SOURCE: an HTML Help index .hhk, an include file .inc, a C header .h)\n"
           "  kwltool lookup --ini FILE [--assembler-ini FILE] --addin-dir DIR\n"
           "                 [--tools-dir DIR] [--help-dir DIR] [--app-dir DIR] (WORD | --words FILE)\n",
           stderr);
@@ -236,6 +239,52 @@ int Sort(int argc, char** argv)
     return WriteOutput(output, result.Output);
 }
 
+int Import(int argc, char** argv)
+{
+    const char* output = nullptr;
+    const char* title = nullptr;
+    const char* description = nullptr;
+    std::vector<const char*> sources;
+    for (int i = 0; i < argc; ++i) {
+        bool value = i + 1 < argc;
+        if (strcmp(argv[i], "-o") == 0 && value)
+            output = argv[++i];
+        else if (strcmp(argv[i], "--title") == 0 && value)
+            title = argv[++i];
+        else if (strcmp(argv[i], "--description") == 0 && value)
+            description = argv[++i];
+        else
+            sources.push_back(argv[i]);
+    }
+    if (sources.empty() || title == nullptr || description == nullptr)
+        return Usage();
+    std::vector<ImportedName> names;
+    for (const char* path : sources) {
+        ImportSource source;
+        std::string bytes;
+        if (!SourceOfPath(path, &source)) {
+            fprintf(stderr, "%s: not a source kwltool reads (.hhk, .inc or .asm, .h or .hpp)\n", path);
+            return 1;
+        }
+        if (!ReadWhole(path, bytes)) {
+            fprintf(stderr, "%s: cannot read the file\n", path);
+            return 1;
+        }
+        std::vector<ImportedName> found = ImportNames(source, bytes.data(), bytes.size());
+        fprintf(stderr, "%s: %u names\n", path, static_cast<unsigned>(found.size()));
+        names.insert(names.end(), found.begin(), found.end());
+    }
+    ImportResult result = WriteImportedList(title, description, names);
+    for (const std::string& skipped : result.Skipped)
+        fprintf(stderr, "left out: %s\n", skipped.c_str());
+    if (!result.Error.empty()) {
+        fprintf(stderr, "error: %s\n", result.Error.c_str());
+        return 1;
+    }
+    fprintf(stderr, "%u keywords written\n", static_cast<unsigned>(result.Kept));
+    return WriteOutput(output, result.Output);
+}
+
 } // namespace
 
 #ifdef _WIN32
@@ -253,6 +302,8 @@ int main(int argc, char** argv)
         return Check(argc - 2, argv + 2);
     if (command == "sort")
         return Sort(argc - 2, argv + 2);
+    if (command == "import")
+        return Import(argc - 2, argv + 2);
     if (command == "lookup")
         return RunLookup(argc - 2, argv + 2);
     return Usage();

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "kwltool/kwlcheck.h"
+#include "kwltool/kwlimport.h"
 #include "kwltool/kwlsort.h"
 
 namespace {
@@ -37,6 +38,18 @@ TEST(KwlSort, NeedsATitleAndADescription)
 {
     std::string in = "only a title";
     EXPECT_FALSE(SortKeywordList(in.data(), in.size()).Ok);
+}
+
+TEST(KwlImport, NamesHelpCannotFindAreLeftOutAndUnusableAliasesDropped)
+{
+    std::vector<ImportedName> names = {{"Good", "a=b"},     {"x=y", ""},           {std::string(128, 'k'), ""},
+                                       {"\xb0\xa1n", ""},   {" padded\t", " Alias "}, {"good", "other"}};
+    ImportResult result = WriteImportedList("T", "D", names);
+    EXPECT_EQ(result.Output, "T\r\nD\r\ngood\r\npadded=Alias\r\n");
+    EXPECT_EQ(result.Skipped.size(), 3u);
+    EXPECT_EQ(result.Kept, 2u);
+    EXPECT_FALSE(WriteImportedList("T=x", "D", names).Error.empty());
+    EXPECT_FALSE(WriteImportedList("T", "D", {}).Error.empty());
 }
 
 } // namespace

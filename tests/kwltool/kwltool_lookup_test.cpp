@@ -191,6 +191,43 @@ TEST_F(KwlToolLookup, CheckTellsWhichOfThreeListsAnswersASharedKeyword)
     }
 }
 
+TEST_F(KwlToolLookup, ImportedListsPassCheckAndBuildACacheThatFindsEveryName)
+{
+    // Each source's sample and the list kwltool import makes of it.
+    const char* imports[][2] = {
+        {"user32.hhk", "createwindowex=CreateWindowEx function\r\ndefwindowproc\r\ngetmessage\r\n"
+                       "messagebox=MessageBox & its flags\r\npostquitmessage=PostQuitMessage function\r\n"
+                       "wm_close=WM_CLOSE message\r\nwm_quit=PostQuitMessage\r\n"},
+        {"user32.inc", "defwindowproca\r\nm2m\r\nmessagebox\r\nmessageboxa\r\nmsg\r\npoint\r\nszappname\r\n"
+                       "wm_close\r\nwm_quit\r\n"},
+        {"user32.h", "defwindowproca\r\ngetmessagea\r\ninlinehelper\r\nmakewparam\r\nmessageboxa\r\nwinuserapi\r\n"
+                     "wm_close\r\n"},
+    };
+    WritePrivateProfileStringA("Tembril", "imported", "c:\\help\\user32.chm", ini.c_str());
+    for (auto& import : imports) {
+        RunTool(std::string("import \"") + IMPORT_DIR + "\\" + import[0] + "\" --title \"User32\" --description " +
+                "\"From the index\" -o \"" + dir.File("imported.kwl") + "\"");
+        std::string list = dir.Read("imported.kwl");
+        ASSERT_EQ(list, std::string("User32\r\nFrom the index\r\n") + import[1]) << import[0];
+        EXPECT_TRUE(CheckKeywordList(list.data(), list.size()).Problems.empty()) << import[0];
+
+        CloseCache();
+        WritePrivateProfileStringA("Tembril", "KeywordLists", "imported", ini.c_str());
+        WritePrivateProfileStringA("Tembril", "KeywordCacheFile", nullptr, ini.c_str());
+        ASSERT_EQ(OpenCache(), 1u) << import[0];
+        std::istringstream lines(import[1]);
+        std::string line;
+        while (std::getline(lines, line)) {
+            line.pop_back();  // the CR
+            std::string word = line.substr(0, line.find('=')), alias = line.substr(line.find('=') + 1);
+            char buffer[KeywordBufferSize];
+            lstrcpyA(buffer, word.c_str());
+            EXPECT_NE(LookupKeyword(buffer), nullptr) << import[0] << ": " << word;
+            EXPECT_EQ(buffer, line.find('=') == std::string::npos ? word : alias) << import[0];
+        }
+    }
+}
+
 } // namespace
 
 namespace {
