@@ -56,7 +56,11 @@ bool IsUtf8(const unsigned char* text, size_t length)
 {
     for (size_t i = 0; i < length;) {
         unsigned char c = text[i];
-        size_t more = c < 0x80 ? 0 : c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : 9;
+        size_t more = c < 0x80                 ? 0
+                      : c >= 0xC2 && c <= 0xDF ? 1
+                      : c >= 0xE0 && c <= 0xEF ? 2
+                      : c >= 0xF0 && c <= 0xF4 ? 3
+                                               : 9;  // a continuation byte, C0, C1 or F5 to FF
         if (more == 9 || i + more >= length)
             return false;
         unsigned char low = 0x80, high = 0xBF;
@@ -178,7 +182,7 @@ public:
         }
         if (IsBlank(keyword[0]) || IsBlank(keyword.back()))
             Add(line.Number, Severity::Unreachable,
-                "blank or tab around the keyword: a looked-up word has none there, so it is never found");
+                "blank or tab around the keyword: the word at the caret never has one, so F1 does not find it");
         if (equals != nullptr) {
             const char* alias = equals + 1;
             size_t rest = line.Length - keywordLength - 1;

@@ -63,7 +63,8 @@ std::string DecodeEntities(const std::string& text)
         std::string name = text.substr(i + 1, semicolon - i - 1);
         long code = -1;
         if (name.size() > 1 && name[0] == '#')
-            code = (name[1] == 'x' || name[1] == 'X') ? strtol(name.c_str() + 2, nullptr, 16) : strtol(name.c_str() + 1, nullptr, 10);
+            code = name[1] == 'x' || name[1] == 'X' ? strtol(name.c_str() + 2, nullptr, 16)
+                                                    : strtol(name.c_str() + 1, nullptr, 10);
         for (const auto& entity : named) {
             if (name == entity.Name)
                 code = static_cast<unsigned char>(entity.Byte);

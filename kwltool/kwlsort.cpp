@@ -85,7 +85,8 @@ SortResult SortKeywordList(const char* bytes, size_t size)
         const std::string& line = lines[i];
         std::string where = "line " + std::to_string(i + 1) + ": ";
         size_t equals = line.find('=');
-        Entry entry{line.substr(0, equals), equals == std::string::npos ? std::string() : line.substr(equals + 1), i + 1};
+        std::string alias = equals == std::string::npos ? std::string() : line.substr(equals + 1);
+        Entry entry{line.substr(0, equals), alias, i + 1};
         bool trimmed = Trim(entry.Keyword);
         if (equals != std::string::npos)
             trimmed = Trim(entry.Rest) || trimmed;
@@ -114,10 +115,11 @@ SortResult SortKeywordList(const char* bytes, size_t size)
     const Entry* kept = nullptr;
     for (const Entry& entry : entries) {
         if (kept != nullptr && kept->Keyword == entry.Keyword) {
-            changes.push_back({SortChange::DuplicateDropped, "line " + std::to_string(entry.Line) +
-                                                                 ": duplicate of line " + std::to_string(kept->Line) +
-                                                                 " dropped" +
-                                                                 (entry.Rest != kept->Rest ? " (its alias differed)" : "")});
+            std::string text = "line " + std::to_string(entry.Line) + ": duplicate of line " +
+                               std::to_string(kept->Line) + " dropped";
+            if (entry.Rest != kept->Rest)
+                text += " (its alias differed)";
+            changes.push_back({SortChange::DuplicateDropped, text});
             continue;
         }
         result.Output += entry.Keyword + entry.Rest + "\r\n";
