@@ -132,7 +132,8 @@ done < <(grep '^@@' "$demo/cases.txt")
 echo "The list author's tool on the sample lists (build/win32/kwltool/kwltool.exe):"
 cp "$build/kwltool/kwltool.exe" "$demo/Addins/"
 wine_run=$(realpath "$build/wine-run")
-(cd "$demo/Addins" && "$wine_run" kwltool.exe check directives.kwl win32api.kwl x86.kwl | tr -d '\r' | sed 's/^/  /')
+(cd "$demo/Addins" && "$wine_run" kwltool.exe check --ini ../Varnok.ini --assembler-ini ../Masm32.ini \
+    directives.kwl win32api.kwl x86.kwl | tr -d '\r' | sed 's/^/  /')
 echo
 echo "The stand-in and the demo's files are in $demo."
 echo "With a display, run it yourself (F1 on any word, the add-in's item in the ninth menu, "插件"):"
