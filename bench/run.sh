@@ -3,8 +3,11 @@
 # tools on the same machine: `LC_ALL=C sort -m` merging the same keyword lines,
 # and `cat` copying the same bytes. The whole help command (keyword from the
 # RichEdit, lookup, hand-over to WinHelp) is timed per press inside the real
-# DLL in the host stand-in. Prints a table and writes it to
-# build/bench/results.md. Figures are medians of several runs.
+# DLL in the host stand-in. Every size runs on two shapes of keyword lists
+# (bench/genlists.py): "even" first bytes, and "win32", shaped like the names
+# of a Windows API, whose few long buckets decide what a real lookup costs.
+# Prints a table and writes it to build/bench/results.md. Figures are medians
+# of several runs.
 #
 # usage: bench/run.sh [RUNS]
 set -euo pipefail
@@ -36,16 +39,17 @@ field() { sed -n "s/.* $1=\([^ ]*\).*/\1/p" <<<"$2"; }
 
 table="$out/results.md"
 {
-    echo "| lists | keywords | MB | build ms | keywords/s | MB/s | sort -m ms | cat ms | build/sort | build/cat | peak KiB | open us | hit us | miss->default us | miss us | help press us | help miss us |"
-    echo "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"
+    echo "| shape | lists | keywords | MB | build ms | keywords/s | MB/s | sort -m ms | cat ms | build/sort | build/cat | peak KiB | open us | hit us | miss->default us | miss us | help press us | help miss us |"
+    echo "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"
 } >"$table"
 
+for shape in even win32; do
 for total in 10000 100000 1000000; do
     for lists in 1 4 8; do
-        data="$out/data/${lists}x${total}"
+        data="$out/data/${shape}-${lists}x${total}"
         if [ ! -f "$data/list0.kwl" ]; then
             rm -rf "$data"
-            python3 bench/genlists.py "$data" "$lists" "$total"
+            python3 bench/genlists.py "$data" "$lists" "$total" 7 "$shape"
         fi
         rm -f "$data"/hlp*.tmp "$data/Varnok.ini"
         windir="Z:$(realpath "$data" | sed 's|/|\\|g')"
@@ -58,14 +62,15 @@ for total in 10000 100000 1000000; do
         cat_ms=$(median_ms "cat $lines > $out/copied.tmp")
         build_ms=$(field build_ms "$result")
         bytes=$(field bytes "$result")
-        awk -v l="$lists" -v k="$(field keywords "$result")" -v b="$bytes" -v bm="$build_ms" \
+        awk -v s="$shape" -v l="$lists" -v k="$(field keywords "$result")" -v b="$bytes" -v bm="$build_ms" \
             -v kps="$(field kw_per_s "$result")" -v mbs="$(field mb_per_s "$result")" -v sm="$sort_ms" -v cm="$cat_ms" \
             -v pk="$(field peak_kib "$result")" -v op="$(field open_us "$result")" -v h="$(field hit_us "$result")" \
             -v md="$(field miss_default_us "$result")" -v mn="$(field miss_none_us "$result")" \
             -v hp="$(field help_hit_us "$help")" -v hm="$(field help_miss_us "$help")" \
-            'BEGIN { printf "| %d | %d | %.1f | %.1f | %.0f | %.1f | %.1f | %.1f | %.2f | %.2f | %s | %s | %s | %s | %s | %s | %s |\n",
-                     l, k, b/1e6, bm, kps, mbs, sm, cm, bm/sm, bm/cm, pk, op, h, md, mn, hp, hm }' >>"$table"
+            'BEGIN { printf "| %s | %d | %d | %.1f | %.1f | %.0f | %.1f | %.1f | %.1f | %.2f | %.2f | %s | %s | %s | %s | %s | %s | %s |\n",
+                     s, l, k, b/1e6, bm, kps, mbs, sm, cm, bm/sm, bm/cm, pk, op, h, md, mn, hp, hm }' >>"$table"
     done
+done
 done
 rm -f "$out/sorted.tmp" "$out/copied.tmp"
 cat "$table"

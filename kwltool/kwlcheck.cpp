@@ -40,9 +40,101 @@ std::string Shown(const char* text, size_t length)
     return "\"" + shown + "\"";
 }
 
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+bool HasHighByte(const char* text, size_t length)
+{
+    for (size_t i = 0; i < length; ++i) {
+        if (static_cast<unsigned char>(text[i]) >= 0x80)
+            return true;
+    }
+    return false;
+}
+
+// Well-formed UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool IsUtf8(const unsigned char* text, size_t length)
+{
+    for (size_t i = 0; i < length;) {
+        unsigned char c = text[i];
+        size_t more = c < 0x80                 ? 0
+                      : c >= 0xC2 && c <= 0xDF ? 1
+                      : c >= 0xE0 && c <= 0xEF ? 2
+                      : c >= 0xF0 && c <= 0xF4 ? 3
+                                               : 9;  // a continuation byte, C0, C1 or F5 to FF
+        if (more == 9 || i + more >= length)
+            return false;
+        unsigned char low = 0x80, high = 0xBF;
+        if (c == 0xE0)
+            low = 0xA0;
+        else if (c == 0xED)
+            high = 0x9F;
+        else if (c == 0xF0)
+            low = 0x90;
+        else if (c == 0xF4)
+            high = 0x8F;
+        for (size_t k = 1; k <= more; ++k) {
+            unsigned char t = text[i + k];
+            if (t < (k == 1 ? low : 0x80) || t > (k == 1 ? high : 0xBF))
+                return false;
+        }
+        i += more + 1;
+    }
+    return true;
+}
+
+// Whether a double-byte pair stands for a character of code page 936 as the
+// dialog shows it. The user-defined areas and the unassigned cells of the
+// symbol rows show as boxes or question marks, so they count as not GBK here:
+// UTF-8 Chinese text often parses as pairs but lands in them.
+bool IsGbkPair(unsigned char lead, unsigned char trail)
+{
+    if (lead < 0x81 || lead > 0xFE || trail < 0x40 || trail == 0x7F || trail > 0xFE)
+        return false;
+    if (trail >= 0xA1) {
+        if ((lead >= 0xAA && lead <= 0xAF) || lead >= 0xF8 || (lead == 0xD7 && trail >= 0xFA))
+            return false;
+        // Assigned cells of the symbol rows 0xA2 to 0xA9, as ranges of trail bytes.
+        static const unsigned char rows[8][10] = {
+            {0xA1, 0xAA, 0xB1, 0xE2, 0xE5, 0xEE, 0xF1, 0xFC, 0, 0},
+            {0xA1, 0xFE, 0, 0, 0, 0, 0, 0, 0, 0},
+            {0xA1, 0xF3, 0, 0, 0, 0, 0, 0, 0, 0},
+            {0xA1, 0xF6, 0, 0, 0, 0, 0, 0, 0, 0},
+            {0xA1, 0xB8, 0xC1, 0xD8, 0xE0, 0xEB, 0xEE, 0xF2, 0xF4, 0xF5},
+            {0xA1, 0xC1, 0xD1, 0xF1, 0, 0, 0, 0, 0, 0},
+            {0xA1, 0xBB, 0xBD, 0xBE, 0xC0, 0xC0, 0xC5, 0xE9, 0, 0},
+            {0xA4, 0xEF, 0, 0, 0, 0, 0, 0, 0, 0},
+        };
+        if (lead >= 0xA2 && lead <= 0xA9) {
+            const unsigned char* row = rows[lead - 0xA2];
+            for (int k = 0; k < 10 && row[k] != 0; k += 2) {
+                if (trail >= row[k] && trail <= row[k + 1])
+                    return true;
+            }
+            return false;
+        }
+    } else if (lead >= 0xA1 && lead <= 0xA7) {
+        return false;  // user-defined
+    }
+    return true;
+}
+
+bool IsGbk(const unsigned char* text, size_t length)
+{
+    for (size_t i = 0; i < length; ++i) {
+        if (text[i] < 0x80)
+            continue;
+        if (i + 1 >= length || !IsGbkPair(text[i], text[i + 1]))
+            return false;
+        ++i;
+    }
+    return true;
+}
+
 class Checker {
 public:
     explicit Checker(CheckResult& result) : result_(result) {}
+
+    bool LfEnds = false;  // a lone LF ends a line too: the file was not written with CR LF alone
 
     void Add(uint32_t line, Severity level, std::string text)
     {
@@ -56,6 +148,17 @@ public:
         if (memchr(line.Text, '=', line.Length) != nullptr)
             Add(line.Number, Severity::Warning,
                 std::string(what) + " holds \"=\": the line reader cuts it there (the dialog shows it whole)");
+        const unsigned char* text = reinterpret_cast<const unsigned char*>(line.Text);
+        size_t length = line.Length;
+        if (line.Number == 1 && length >= 3 && memcmp(text, "\xEF\xBB\xBF", 3) == 0) {
+            Add(1, Severity::Warning,
+                "UTF-8 byte-order mark: the title shows it garbled; save the file as ANSI (code page 936)");
+            text += 3;
+            length -= 3;
+        }
+        if (HasHighByte(reinterpret_cast<const char*>(text), length) && IsUtf8(text, length) && !IsGbk(text, length))
+            Add(line.Number, Severity::Warning,
+                std::string(what) + " is UTF-8 text: the dialog shows it as code page 936, garbled; save it as GBK");
         Common(line);
     }
 
@@ -66,6 +169,8 @@ public:
         size_t keywordLength = equals ? static_cast<size_t>(equals - line.Text) : line.Length;
         std::string keyword(line.Text, keywordLength);
         ++result_.Keywords;
+        if (keywordLength > 0)
+            result_.Names.push_back(keyword);
 
         if (first && keywordLength == 0) {
             Add(line.Number, Severity::BuildFails, "the first keyword line is empty: the cache build fails");
@@ -75,6 +180,9 @@ public:
             Add(line.Number, Severity::Unreachable, "empty keyword: it is stored but never matched");
             return;
         }
+        if (IsBlank(keyword[0]) || IsBlank(keyword.back()))
+            Add(line.Number, Severity::Unreachable,
+                "blank or tab around the keyword: the word at the caret never has one, so F1 does not find it");
         if (equals != nullptr) {
             const char* alias = equals + 1;
             size_t rest = line.Length - keywordLength - 1;
@@ -82,6 +190,9 @@ public:
             size_t aliasLength = second ? static_cast<size_t>(second - alias) : rest;
             if (second != nullptr)
                 Add(line.Number, Severity::Warning, "a second \"=\": the text after it is ignored");
+            if (aliasLength > 0 && (IsBlank(alias[0]) || IsBlank(alias[aliasLength - 1])))
+                Add(line.Number, Severity::Unreachable,
+                    "blank or tab around the alias: help is asked for it with them and finds nothing");
             if (aliasLength > LongestWord)
                 Add(line.Number, Severity::Warning,
                     "alias over 127 bytes: it is ignored and help opens for the keyword itself");
@@ -123,7 +234,7 @@ private:
     {
         if (line.Length > LongestLine)
             Add(line.Number, Severity::BuildFails, "line over 4094 bytes: it does not fit the reader's window");
-        if (memchr(line.Text, '\n', line.Length) != nullptr)
+        if (!LfEnds && memchr(line.Text, '\n', line.Length) != nullptr)
             Add(line.Number, Severity::Unreachable,
                 "lone LF inside the line: only CR LF ends a line, so it becomes part of the text");
     }
@@ -162,18 +273,51 @@ CheckResult CheckKeywordList(const char* bytes, size_t size)
     CheckResult result;
     Checker checker(result);
     std::vector<RawLine> lines;
+
+    // A file saved with LF line ends, wholly or in part, is one mistake with one
+    // repair: told once, and its lines then read as the author sees them, rather
+    // than as the reader would (one long line, or lines run together).
+    size_t crLf = 0, lf = 0;
+    uint32_t firstLf = 0, endsBefore = 0;
+    for (size_t i = 0; i < size; ++i) {
+        if (bytes[i] == '\n') {
+            if (i > 0 && bytes[i - 1] == '\r') {
+                ++crLf;
+            } else if (lf++ == 0) {
+                firstLf = endsBefore + 1;
+            }
+            ++endsBefore;
+        }
+    }
+    if (lf > 0) {
+        checker.LfEnds = true;
+        if (crLf == 0)
+            checker.Add(1, Severity::BuildFails, "the file uses LF line ends; run kwltool sort (the cache build needs "
+                                                 "CR LF and fails on this file)");
+        else
+            checker.Add(firstLf, Severity::Unreachable,
+                        "the file mixes CR LF and LF line ends (" + std::to_string(lf) +
+                            " LF alone, the first here); run kwltool sort (each such line runs into the next)");
+    }
+
     size_t at = 0;
     uint32_t number = 1;
     while (at < size) {
+        size_t end = at;
+        while (end < size && bytes[end] != '\r' && !(checker.LfEnds && bytes[end] == '\n'))
+            ++end;
+        if (checker.LfEnds) {
+            lines.push_back(RawLine{bytes + at, end - at, number++});
+            at = end + (end + 1 < size && bytes[end] == '\r' && bytes[end + 1] == '\n' ? 2 : 1);
+            continue;
+        }
         // As the reader does: the first CR that is not the file's last byte ends
         // a line, and the one byte after it is taken for its LF.
-        const char* cr = static_cast<const char*>(memchr(bytes + at, '\r', size - at));
-        if (cr == nullptr || static_cast<size_t>(cr - bytes) + 1 >= size) {
+        if (end + 1 >= size) {
             checker.Add(number, Severity::Unreachable,
                         "last line has no CR LF: the reader never hands it out, so it is dropped");
             break;
         }
-        size_t end = static_cast<size_t>(cr - bytes);
         lines.push_back(RawLine{bytes + at, end - at, number});
         if (bytes[end + 1] != '\n')
             checker.Add(number, Severity::Unreachable,
@@ -206,4 +350,45 @@ CheckResult CheckKeywordList(const char* bytes, size_t size)
     std::stable_sort(result.Problems.begin(), result.Problems.end(),
                      [](const Problem& a, const Problem& b) { return a.Line < b.Line; });
     return result;
+}
+
+std::vector<std::string> EnabledListNames(const std::string& value, bool* withDefault)
+{
+    std::vector<std::string> names;
+    size_t start = 0;
+    for (;;) {
+        size_t comma = value.find(',', start);
+        std::string name = value.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        StrLower(&name[0]);
+        names.push_back(name);
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    *withDefault = names.back() == "default";
+    if (*withDefault)
+        names.pop_back();
+    return names;
+}
+
+std::vector<SharedKeyword> FindSharedKeywords(const std::vector<const std::vector<std::string>*>& lists)
+{
+    std::unordered_map<std::string, std::vector<uint32_t>> holders;
+    for (uint32_t i = 0; i < lists.size(); ++i) {
+        for (const std::string& keyword : *lists[i]) {
+            std::vector<uint32_t>& in = holders[keyword];
+            if (in.empty() || in.back() != i)
+                in.push_back(i);
+        }
+    }
+    std::vector<SharedKeyword> shared;
+    for (auto& holder : holders) {
+        if (holder.second.size() > 1)
+            shared.push_back(SharedKeyword{holder.first, std::move(holder.second)});
+    }
+    // Plain byte order: the cache's order for the keywords that can be found,
+    // and a consistent one for those that cannot.
+    std::sort(shared.begin(), shared.end(),
+              [](const SharedKeyword& a, const SharedKeyword& b) { return a.Keyword < b.Keyword; });
+    return shared;
 }

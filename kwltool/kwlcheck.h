@@ -22,6 +22,7 @@ struct Problem {
 
 struct CheckResult {
     std::vector<Problem> Problems;
+    std::vector<std::string> Names;  // every non-empty keyword, in file order
     uint32_t Keywords = 0;
     uint32_t Count(Severity level) const;
     bool Clean() const { return Count(Severity::BuildFails) == 0 && Count(Severity::Unreachable) == 0; }
@@ -30,3 +31,18 @@ struct CheckResult {
 CheckResult CheckKeywordList(const char* bytes, size_t size);
 
 const char* SeverityName(Severity level);
+
+// The names of a KeywordLists value as the cache takes them: lowercased, split
+// at ",", the pseudo-list "default" left out when it stands last.
+std::vector<std::string> EnabledListNames(const std::string& value, bool* withDefault);
+
+// A keyword held by more than one enabled list. A lookup takes the list named
+// latest in the enabled order: the last of Lists.
+struct SharedKeyword {
+    std::string Keyword;
+    std::vector<uint32_t> Lists;  // indexes into the enabled order, ascending
+};
+
+// lists[i]: the keywords of the i-th enabled list (CheckResult::Names). The
+// result is in byte order of the keywords.
+std::vector<SharedKeyword> FindSharedKeywords(const std::vector<const std::vector<std::string>*>& lists);

@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
 cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target Tembril testhost H2Viewer lookup
+cmake --build --preset win32 --target Tembril testhost H2Viewer lookup kwltool
 
 build=build/win32
 demo=$build/demo
@@ -129,6 +129,12 @@ while IFS= read -r head; do
     echo
 done < <(grep '^@@' "$demo/cases.txt")
 
+echo "The list author's tool on the sample lists (build/win32/kwltool/kwltool.exe):"
+cp "$build/kwltool/kwltool.exe" "$demo/Addins/"
+wine_run=$(realpath "$build/wine-run")
+(cd "$demo/Addins" && "$wine_run" kwltool.exe check --ini ../Varnok.ini --assembler-ini ../Masm32.ini \
+    directives.kwl win32api.kwl x86.kwl | tr -d '\r' | sed 's/^/  /')
+echo
 echo "The stand-in and the demo's files are in $demo."
 echo "With a display, run it yourself (F1 on any word, the add-in's item in the ninth menu, "插件"):"
 echo "  cd $demo && LC_ALL=zh_CN.UTF-8 wine testhost.exe -assembler Masm32"

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "kwltool/kwlcheck.h"
 
@@ -46,9 +47,23 @@ TEST(KwlCheck, EachProblemIsReportedOnceOnItsLine)
     ExpectOnly(Head + std::string(128, 'k') + "\r\n", 3, Severity::Unreachable, "128 bytes");
     ExpectOnly(Head + "a=" + std::string(128, 'x') + "\r\n", 3, Severity::Warning, "alias over 127");
     ExpectOnly(Head + "a\r\nb", 4, Severity::Unreachable, "no CR LF");
-    ExpectOnly(Head + "a\r\nb\nc\r\n", 4, Severity::Unreachable, "lone LF");
+    ExpectOnly(Head + "a\r\nb\nc\r\n", 4, Severity::Unreachable, "mixes CR LF and LF line ends (1 LF alone");
+    ExpectOnly("Title\nDescription\na\nb", 1, Severity::BuildFails, "uses LF line ends; run kwltool sort");
+    ExpectOnly(Head + " a\r\nb\r\n", 3, Severity::Unreachable, "blank or tab around the keyword");
+    ExpectOnly(Head + "a\t=x\r\nb\r\n", 3, Severity::Unreachable, "blank or tab around the keyword");
+    ExpectOnly(Head + "a=je \r\n", 3, Severity::Unreachable, "around the alias");
+    ExpectOnly("\xef\xbb\xbfTitle\r\nd\r\nk\r\n", 1, Severity::Warning, "byte-order mark");
+    // UTF-8 text that also reads as double-byte pairs, one of them in a user-defined area.
+    ExpectOnly("x86 \xe4\xb8\xad\xe6\x96\x87\r\nd\r\nk\r\n", 1, Severity::Warning, "title is UTF-8");
+    ExpectOnly("t\r\n\xe8\xaf\xb4\xe6\x98\x8e\xe6\x96\x87\r\nk\r\n", 2, Severity::Warning, "description is UTF-8");
     ExpectOnly(Head + "a\rxb\r\n", 3, Severity::Unreachable, "lone CR");
     ExpectOnly("", 1, Severity::BuildFails, "empty file");
+}
+
+TEST(KwlCheck, GbkTextThatIsAlsoValidUtf8IsNotFlagged)
+{
+    // A title and a description in code page 936; the description's bytes are valid UTF-8 as well.
+    EXPECT_TRUE(Check("\xbb\xe3\xb1\xe0 x86\r\n\xcb\xb5\r\nk\r\n").Problems.empty());
 }
 
 TEST(KwlCheck, LongestLinesThatStillWork)
@@ -72,6 +87,28 @@ TEST(KwlCheck, OrderIsTheCacheOrderNotPlainBytes)
     CheckResult result = Check(Head + "abc\r\nab\r\n");
     ASSERT_EQ(result.Problems.size(), 1u);
     EXPECT_EQ(result.Problems[0].Line, 4u);
+}
+
+TEST(KwlCheck, KeywordsSharedByEnabledListsAnswerFromTheLastOfThem)
+{
+    bool withDefault = false;
+    EXPECT_EQ(EnabledListNames("API,default,x86,Default", &withDefault),
+              (std::vector<std::string>{"api", "default", "x86"}));
+    EXPECT_TRUE(withDefault);
+    EXPECT_EQ(EnabledListNames("api", &withDefault).size(), 1u);
+    EXPECT_FALSE(withDefault);
+
+    CheckResult api = Check(Head + "call\r\ncreatewindow\r\nmov=x\r\nwait\r\n");
+    CheckResult directives = Check(Head + ".code\r\ncall\r\nmov\r\n");
+    CheckResult x86 = Check(Head + "call\r\nmov\r\nmov\r\nwait=fwait\r\n");
+    std::vector<SharedKeyword> shared = FindSharedKeywords({&api.Names, &directives.Names, &x86.Names});
+    ASSERT_EQ(shared.size(), 3u);
+    EXPECT_EQ(shared[0].Keyword, "call");
+    EXPECT_EQ(shared[0].Lists, (std::vector<uint32_t>{0, 1, 2}));
+    EXPECT_EQ(shared[1].Keyword, "mov");  // held twice by x86: still one holder
+    EXPECT_EQ(shared[1].Lists, (std::vector<uint32_t>{0, 1, 2}));
+    EXPECT_EQ(shared[2].Keyword, "wait");
+    EXPECT_EQ(shared[2].Lists, (std::vector<uint32_t>{0, 2}));
 }
 
 } // namespace

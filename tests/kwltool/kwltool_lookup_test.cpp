@@ -160,6 +160,74 @@ TEST_F(KwlToolLookup, AgreesWithTheAddinsLookupOnEveryWord)
     EXPECT_EQ(checked, all.size());
 }
 
+TEST_F(KwlToolLookup, CheckTellsWhichOfThreeListsAnswersASharedKeyword)
+{
+    const char* lists[][2] = {{"api", "call\r\ncreatewindow\r\nmov=x\r\nwait\r\n"},
+                              {"directives", ".code\r\ncall\r\nmov\r\n"},
+                              {"x86", "call\r\nmov\r\nwait=fwait\r\n"}};
+    std::string files;
+    for (auto& list : lists) {
+        dir.Write(std::string(list[0]) + ".kwl", std::string("T\r\nD\r\n") + list[1]);
+        WritePrivateProfileStringA("Tembril", list[0], (std::string("c:\\") + list[0] + ".chm").c_str(), ini.c_str());
+        files += " \"" + dir.File(std::string(list[0]) + ".kwl") + "\"";
+    }
+    // The settings in force name x86 before directives: directives answers "call" and "mov".
+    WritePrivateProfileStringA("Tembril", "KeywordLists", "api,x86,directives,default", ini.c_str());
+    std::string out = RunTool("check --ini \"" + ini + "\"" + files);
+    EXPECT_NE(out.find("\"wait\" held by api, x86: help opens from x86"), std::string::npos) << out;
+    EXPECT_NE(out.find("lists: 3 keywords held by more than one of 3 enabled lists"), std::string::npos) << out;
+
+    ASSERT_EQ(OpenCache(), 1u);
+    for (const char* word : {"call", "mov", "wait"}) {
+        size_t at = out.find(std::string("\"") + word + "\" held by");
+        ASSERT_NE(at, std::string::npos) << word;
+        size_t from = out.find("help opens from ", at) + 16;
+        std::string list = out.substr(from, out.find(',', from) - from);
+        char buffer[KeywordBufferSize];
+        lstrcpyA(buffer, word);
+        const char* target = LookupKeyword(buffer);
+        ASSERT_NE(target, nullptr) << word;
+        EXPECT_EQ(std::string(target), "c:\\" + list + ".chm") << word;
+    }
+}
+
+TEST_F(KwlToolLookup, ImportedListsPassCheckAndBuildACacheThatFindsEveryName)
+{
+    // Each source's sample and the list kwltool import makes of it.
+    const char* imports[][2] = {
+        {"user32.hhk", "createwindowex=CreateWindowEx function\r\ndefwindowproc\r\ngetmessage\r\n"
+                       "messagebox=MessageBox & its flags\r\npostquitmessage=PostQuitMessage function\r\n"
+                       "wm_close=WM_CLOSE message\r\nwm_quit=PostQuitMessage\r\n"},
+        {"user32.inc", "defwindowproca\r\nm2m\r\nmessagebox\r\nmessageboxa\r\nmsg\r\npoint\r\nszappname\r\n"
+                       "wm_close\r\nwm_quit\r\n"},
+        {"user32.h", "defwindowproca\r\ngetmessagea\r\ninlinehelper\r\nmakewparam\r\nmessageboxa\r\nwinuserapi\r\n"
+                     "wm_close\r\n"},
+    };
+    WritePrivateProfileStringA("Tembril", "imported", "c:\\help\\user32.chm", ini.c_str());
+    for (auto& import : imports) {
+        RunTool(std::string("import \"") + IMPORT_DIR + "\\" + import[0] + "\" --title \"User32\" --description " +
+                "\"From the index\" -o \"" + dir.File("imported.kwl") + "\"");
+        std::string list = dir.Read("imported.kwl");
+        ASSERT_EQ(list, std::string("User32\r\nFrom the index\r\n") + import[1]) << import[0];
+        EXPECT_TRUE(CheckKeywordList(list.data(), list.size()).Problems.empty()) << import[0];
+
+        CloseCache();
+        WritePrivateProfileStringA("Tembril", "KeywordLists", "imported", ini.c_str());
+        WritePrivateProfileStringA("Tembril", "KeywordCacheFile", nullptr, ini.c_str());
+        ASSERT_EQ(OpenCache(), 1u) << import[0];
+        std::istringstream lines(import[1]);
+        std::string line;
+        while (std::getline(lines, line)) {
+            line.pop_back();  // the CR
+            std::string word = line.substr(0, line.find('=')), alias = line.substr(line.find('=') + 1);
+            char buffer[KeywordBufferSize];
+            lstrcpyA(buffer, word.c_str());
+            EXPECT_NE(LookupKeyword(buffer), nullptr) << import[0] << ": " << word;
+            EXPECT_EQ(buffer, line.find('=') == std::string::npos ? word : alias) << import[0];
+        }
+    }
+}
+
 } // namespace
 
 namespace {
