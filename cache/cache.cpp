@@ -27,6 +27,7 @@ uint32_t CacheSize;      // bytes in CacheView
 uint32_t ListCount;      // list rows of ListTable; the default row follows them
 uint32_t ListTableRows;  // rows allocated, whether or not their HelpTarget is read
 char DiscardOnClose[CachePathSize];  // the open cache's file, once nothing names it
+uint64_t OpenStamp;      // StampLists as the build of the open cache saw it
 
 // One read of the add-in's section of a settings file. Each profile call
 // opens the file and checks it anew, which under some platforms costs more
@@ -148,6 +149,18 @@ bool MapCacheFile()
     return true;
 }
 
+// Whether the lists are as the cache file's build saw them: the stamp it
+// recorded beside the cache file's path against the lists' stamp now, which
+// goes to *stamp. A missing or garbled record counts as a change.
+bool ListsUnchanged(const SectionCopy* section, uint64_t* stamp)
+{
+    char text[StampTextSize + 1];
+    ReadCopiedSetting(section, KEY_LIST_STAMP, ABSENT_VALUE, text, sizeof text);
+    uint64_t recorded = 0;
+    *stamp = StampLists();
+    return ParseStamp(text, &recorded) && recorded == *stamp;
+}
+
 // Reads the help target of every row from the settings file in force.
 bool ReadHelpTargets(const SectionCopy* section, uint32_t rows)
 {
@@ -161,7 +174,7 @@ bool ReadHelpTargets(const SectionCopy* section, uint32_t rows)
     return true;
 }
 
-uint32_t OpenCacheWith(bool mayRebuild, SectionCopy* section)
+uint32_t OpenCacheWith(bool mayRebuild, uint64_t builtStamp, SectionCopy* section)
 {
     CloseCache();
     OptionFlags &= ~OptDefaultList;
@@ -173,7 +186,11 @@ uint32_t OpenCacheWith(bool mayRebuild, SectionCopy* section)
         return 0;
     }
     StrLower(EnabledLists);
-    if (IsAbsent(CachePath) || !MapCacheFile())
+    // The open that ends a build trusts the stamp that the build took: a list
+    // edited since then is caught by the next help command, not by a second
+    // build here.
+    uint64_t stamp = builtStamp;
+    if (IsAbsent(CachePath) || (mayRebuild && !ListsUnchanged(section, &stamp)) || !MapCacheFile())
         return Unusable(mayRebuild, section);
 
     bool defaultLast = false;
@@ -199,22 +216,32 @@ uint32_t OpenCacheWith(bool mayRebuild, SectionCopy* section)
         CloseCache();
         return 0;
     }
+    OpenStamp = stamp;
     return 1;
 }
 
-uint32_t OpenCacheFrom(bool mayRebuild)
+uint32_t OpenCacheFrom(bool mayRebuild, uint64_t builtStamp)
 {
     SectionCopy section = {};
-    uint32_t opened = OpenCacheWith(mayRebuild, &section);
+    uint32_t opened = OpenCacheWith(mayRebuild, builtStamp, &section);
     FreeSection(&section);
     return opened;
 }
 
 } // namespace
 
-uint32_t OpenCache() { return OpenCacheFrom(true); }
+uint32_t OpenCache() { return OpenCacheFrom(true, 0); }
 
-uint32_t OpenBuiltCache() { return OpenCacheFrom(false); }
+uint32_t OpenBuiltCache(uint64_t stamp) { return OpenCacheFrom(false, stamp); }
+
+void RefreshCache()
+{
+    if (CacheView == nullptr || ListTable == nullptr || HostData == nullptr || StampLists() == OpenStamp)
+        return;
+    // The open finds the recorded stamp out of date too, and builds afresh.
+    CloseCache();
+    OpenCache();
+}
 
 void CloseCache()
 {

@@ -17,6 +17,12 @@ void CloseCache();
 // (valid until the next CloseCache), or null.
 const char* LookupKeyword(char* keyword);
 
+// For the help command: when a list file of the open cache changed since the
+// cache was built, closes and opens it again, which builds it afresh. Costs
+// one look at each list file's attributes, and reads or writes no settings
+// while the lists are unchanged. Nothing happens while the cache is closed.
+void RefreshCache();
+
 // A cache file of ours that no settings name any more (their section was
 // deleted): removed now, or, while it is the open cache, when that is closed.
 // Anything but one of our own cache files is left alone.

@@ -71,6 +71,8 @@ uint32_t HelpRequest()
 {
     if (!Installed() || GetKeyword(KeywordBuffer) == nullptr)
         return 0;
+    // A list saved since the cache was built is used from this command on.
+    RefreshCache();
     const char* target = LookupKeyword(KeywordBuffer);
     if (target == nullptr)
         return 0;

@@ -94,16 +94,78 @@ TEST_F(WorkedExample, ValidCacheIsKeptAndCapitalsMatch)
     std::string path = CacheFileSetting();
     std::string bytes = ReadFileBytes(path);
     CloseCache();
-    // A list edited after the build goes unnoticed while the names match.
-    List("q", "ab=x\r\nc\r\n");
     Set(hostIni, "KeywordLists", "P,Q");
     BoxCapture capture;
     ASSERT_EQ(OpenCache(), 1u);
     EXPECT_STREQ(EnabledLists, "p,q");
     EXPECT_EQ(CacheFileSetting(), path);
     EXPECT_EQ(ReadFileBytes(path), bytes);
-    EXPECT_EQ(Lookup("c"), "<null>");
     EXPECT_TRUE(capture.Boxes().empty());
+}
+
+// A list saved since the build is answered from at the next help command's
+// check or the next open: a keyword added, one removed (the file keeping its
+// size), the file replaced by an older copy (its size and time those of the
+// first build). Each time the old cache file goes.
+TEST_F(WorkedExample, EditedListsAreUsedAtTheNextCheckOrOpen)
+{
+    ASSERT_EQ(OpenCache(), 1u);
+    ASSERT_TRUE(CopyFileA(dir.File("q.kwl").c_str(), dir.File("q.old").c_str(), FALSE));
+    struct Step {
+        const char* What;
+        const char* Q;  // the new q.kwl keyword lines, or null for the older copy
+        bool AtOpen;    // closed and opened, rather than checked with the cache open
+        Texts Answers;  // for ab, c and cd
+    } steps[] = {
+        {"added", "ab=x\r\nc\r\n", false, {"help-q", "help-q", "<null>"}},
+        {"removed", "cd=x\r\n", false, {"help-p", "<null>", "help-q"}},
+        {"older copy", nullptr, false, {"help-q", "<null>", "<null>"}},
+        {"added, then opened", "ab=x\r\nc\r\n", true, {"help-q", "help-q", "<null>"}},
+        {"older copy, then opened", nullptr, true, {"help-q", "<null>", "<null>"}},
+    };
+    for (const Step& step : steps) {
+        std::string before = CachePath;
+        if (step.Q != nullptr)
+            List("q", step.Q);
+        else
+            ASSERT_TRUE(CopyFileA(dir.File("q.old").c_str(), dir.File("q.kwl").c_str(), FALSE));
+        if (step.AtOpen) {
+            CloseCache();
+            ASSERT_EQ(OpenCache(), 1u) << step.What;
+        } else {
+            RefreshCache();
+        }
+        EXPECT_EQ((Texts{Lookup("ab"), Lookup("c"), Lookup("cd")}), step.Answers) << step.What;
+        EXPECT_EQ(dir.List("hlp*").size(), 1u) << step.What;
+        EXPECT_EQ(CacheFileSetting(), CachePath) << step.What;
+        EXPECT_TRUE(before == CachePath || !FileExists(before)) << step.What;
+    }
+}
+
+TEST_F(WorkedExample, UnchangedListsCostTheCheckNoSettingsAndNoBuild)
+{
+    ASSERT_EQ(OpenCache(), 1u);
+    std::string path = CachePath;
+    std::string stamp = Get(hostIni, "KeywordListStamp");
+    EXPECT_EQ(stamp.size(), 16u);
+    // Without its settings file an open would fail: the check must not reopen.
+    DeleteFileA(hostIni.c_str());
+    RefreshCache();
+    EXPECT_NE(CacheView, nullptr);
+    EXPECT_EQ(CachePath, path);
+    EXPECT_EQ(Lookup("ab"), "help-q");
+    EXPECT_FALSE(FileExists(hostIni));
+    // A cache whose build recorded no stamp (or a garbled one) is built again once.
+    Set(hostIni, "KeywordLists", "p,q");
+    Set(hostIni, "KeywordCacheFile", path);
+    CloseCache();
+    ASSERT_EQ(OpenCache(), 1u);
+    EXPECT_EQ(Get(hostIni, "KeywordListStamp"), stamp);
+    Set(hostIni, "KeywordListStamp", "0123456789abcdef");
+    CloseCache();
+    ASSERT_EQ(OpenCache(), 1u);
+    EXPECT_EQ(Get(hostIni, "KeywordListStamp"), stamp);
+    EXPECT_EQ(dir.List("hlp*").size(), 1u);
 }
 
 // The cache is rebuilt, not trusted: the keyword added to q after the first
@@ -118,6 +180,11 @@ protected:
         oldBytes = ReadFileBytes(oldPath);
         CloseCache();
         List("q", "ab=x\r\nc\r\n");
+        // The edit is recorded as if the cache had been built from it, so
+        // that only what each case changes makes the cache stale.
+        char stamp[StampTextSize];
+        FormatStamp(StampLists(), stamp);
+        Set(hostIni, "KeywordListStamp", stamp);
     }
     void ExpectRebuilt()
     {
@@ -215,16 +282,14 @@ TEST_F(StaleCache, DamagedFilesAreRebuiltNotTrusted)
         // The title of p emptied: p, "", "", then "d" where q should stand.
         {"ListBlock out of step", oldBytes.substr(0, 514) + '\0' + oldBytes.substr(515)},
     };
-    int round = 0;
     for (const Case& c : cases) {
-        // A keyword new to each round shows that this round rebuilt.
-        std::string marker = "c" + std::to_string(++round);
-        List("q", "ab=x\r\n" + marker + "\r\n");
+        // Every case is cut from the file built before "c" was added: finding
+        // it shows that the round rebuilt.
         WriteFileBytes(CacheFileSetting(), c.Bytes);
         BoxCapture capture;
         EXPECT_EQ(OpenCache(), 1u) << c.What;
         EXPECT_TRUE(capture.Boxes().empty()) << c.What;
-        EXPECT_EQ(Lookup(marker), "help-q") << c.What;
+        EXPECT_EQ(Lookup("c"), "help-q") << c.What;
         EXPECT_EQ(dir.List("hlp*").size(), 1u) << c.What;
         CloseCache();
     }
@@ -678,7 +743,7 @@ TEST_F(CacheTest, TheOpenEndingABuildNeverBuildsAgain)
     std::string gone = dir.File("hlpGONE.tmp");
     Set(hostIni, "KeywordCacheFile", gone);
     BoxCapture capture;
-    EXPECT_EQ(OpenBuiltCache(), 0u);
+    EXPECT_EQ(OpenBuiltCache(0), 0u);
     EXPECT_EQ(capture.Texts(), Texts{MSG_REBUILD_FAILED});
     EXPECT_TRUE(dir.List("hlp*").empty());
     EXPECT_EQ(Get(hostIni, "KeywordCacheFile"), gone);
@@ -687,7 +752,7 @@ TEST_F(CacheTest, TheOpenEndingABuildNeverBuildsAgain)
     Set(hostIni, "KeywordCacheFile", dir.File("hlpBAD.tmp"));
     capture.Clear();
     OptionFlags = OptQuiet;
-    EXPECT_EQ(OpenBuiltCache(), 0u);
+    EXPECT_EQ(OpenBuiltCache(0), 0u);
     EXPECT_TRUE(capture.Boxes().empty());
     EXPECT_EQ(CacheView, nullptr);
     EXPECT_EQ(dir.List("hlp*").size(), 1u);

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -341,6 +342,38 @@ TEST_F(HostTest, HelpCommandWithTheCacheClosedReturnsZeroEvenWithDefault)
     EXPECT_EQ(run.Result("f1", 2), "0") << run.Text();
     EXPECT_EQ(run.Opened("f1", 2), "opened: nothing");
     EXPECT_EQ(run.Line("box:"), "(none)");
+}
+
+TEST_F(HostTest, AListSavedWhileTheHostRunsIsUsedAtTheNextF1)
+{
+    NEEDS_REAL(cache || help, "no keyword is captured or found");
+    dir.Write("Addins\\mine.kwl", "Mine\r\nMy list\r\nalpha\r\nbeta\r\n");
+    Copy(addins + "\\mine.kwl", app + "\\mine.old");  // the same last-write time
+    WriteSetting("Varnok.ini", "KeywordLists", "mine");
+    WriteSetting("Varnok.ini", "mine", "$H\\mine.hlp");
+    HostRun run = Run({"-options", "1"},
+                      "text alpha beta gamma; files Addins\\hlp*; at gamma 1; f1; at alpha 1; f1; files Addins\\hlp*; "
+                      "write Addins\\mine.kwl Mine\\nMy list\\nalpha\\nbeta\\ngamma\\n; at gamma 1; f1; files Addins\\hlp*; "
+                      "write Addins\\mine.kwl Mine\\nMy list\\nbeta\\ngamma\\n; at alpha 1; f1; "
+                      "copy mine.old Addins\\mine.kwl; f1; at gamma 1; f1; files Addins\\hlp*");
+    std::string h = "opened: winhelp command=0x101 file=" + Lower(app) + "\\help\\mine.hlp key=";
+    std::vector<std::string> files;
+    for (int i = 1; i <= 4; ++i) {
+        std::vector<std::string> seen = run.After("files Addins\\hlp*", i);
+        ASSERT_EQ(seen.size(), 1u) << run.Text();
+        files.push_back(seen[0]);
+        EXPECT_EQ(std::count(files.back().begin(), files.back().end(), ' '), 1) << "one cache file: " << files.back();
+    }
+    EXPECT_EQ(run.Result("f1", 1), "0") << run.Text();
+    EXPECT_EQ(run.Opened("f1", 2), h + "alpha") << run.Text();
+    // Unchanged lists: the cache is kept.
+    EXPECT_EQ(files[1], files[0]);
+    EXPECT_EQ(run.Opened("f1", 3), h + "gamma") << run.Text();
+    EXPECT_EQ(run.Result("f1", 4), "0") << run.Text();
+    // The older copy is the list again.
+    EXPECT_EQ(run.Opened("f1", 5), h + "alpha") << run.Text();
+    EXPECT_EQ(run.Result("f1", 6), "0") << run.Text();
+    EXPECT_EQ(dir.List("Addins\\hlp*").size(), 1u);
 }
 
 } // namespace
