@@ -228,6 +228,21 @@ uint32_t OpenCacheFrom(bool mayRebuild, uint64_t builtStamp)
     return opened;
 }
 
+// The help target of the word's list, or null when no list holds it; may
+// replace the word by the entry's alias.
+const char* FindListTarget(char* keyword)
+{
+    // A word without its NUL inside the buffer can't be one we hold.
+    const char* end = static_cast<const char*>(memchr(keyword, 0, KeywordBufferSize));
+    KeywordHit hit;
+    if (end == nullptr || !FindKeyword(CacheView, CacheSize, keyword, static_cast<uint32_t>(end - keyword), &hit))
+        return nullptr;
+    // An alias too long for the buffer is not cut: help opens for the keyword itself.
+    if (hit.AliasLength != 0 && hit.AliasLength < KeywordBufferSize)
+        memcpy(keyword, hit.Alias, hit.AliasLength + 1);
+    return ListTable[hit.List].HelpTarget;
+}
+
 } // namespace
 
 uint32_t OpenCache() { return OpenCacheFrom(true, 0); }
@@ -284,20 +299,24 @@ void DiscardCacheFile(const char* path)
         DeleteFileA(path);
 }
 
-const char* LookupKeyword(char* keyword)
+const char* LookupKeyword(char* keyword, uint32_t bareFrom)
 {
     if (CacheView == nullptr || ListTable == nullptr)
         return nullptr;
-    // A word without its NUL inside the buffer can't be one we hold.
-    const char* end = static_cast<const char*>(memchr(keyword, 0, KeywordBufferSize));
-    KeywordHit hit;
-    if (end != nullptr &&
-        FindKeyword(CacheView, CacheSize, keyword, static_cast<uint32_t>(end - keyword), &hit)) {
-        // An alias too long for the buffer is not cut: help opens for the keyword itself.
-        if (hit.AliasLength != 0 && hit.AliasLength < KeywordBufferSize)
-            memcpy(keyword, hit.Alias, hit.AliasLength + 1);
-        return ListTable[hit.List].HelpTarget;
+    const char* target = FindListTarget(keyword);
+    if (target == nullptr && bareFrom != 0 && bareFrom < KeywordBufferSize &&
+        memchr(keyword, 0, bareFrom) == nullptr && keyword[bareFrom] != 0) {
+        // The word without its prefix; the buffer takes it (or its alias) only on a hit.
+        char bare[KeywordBufferSize];
+        uint32_t length = KeywordBufferSize - bareFrom;
+        memcpy(bare, keyword + bareFrom, length);
+        memset(bare + length, 0, bareFrom);
+        target = FindListTarget(bare);
+        if (target != nullptr)
+            memcpy(keyword, bare, KeywordBufferSize);
     }
+    if (target != nullptr)
+        return target;
     if ((OptionFlags & OptDefaultList) != 0 && ListCount < ListTableRows)
         return ListTable[ListCount].HelpTarget;
     return nullptr;

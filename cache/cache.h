@@ -14,8 +14,11 @@ uint32_t OpenCache();
 void CloseCache();
 // Looks up the trimmed, lowercased word in the 128-byte keyword buffer; may
 // replace it by the entry's alias. Returns the help target of the word's list
-// (valid until the next CloseCache), or null.
-const char* LookupKeyword(char* keyword);
+// (valid until the next CloseCache), that of the pseudo-list "default" when
+// no list holds it and "default" is enabled, or null. When bareFrom is not 0
+// and no list holds the word, the word from that byte on (the word without
+// its prefix) is looked up before "default"; its hit puts it in the buffer.
+const char* LookupKeyword(char* keyword, uint32_t bareFrom = 0);
 
 // For the help command: when a list file of the open cache changed since the
 // cache was built, closes and opens it again, which builds it afresh. Costs

@@ -3,10 +3,12 @@
 #include <stdint.h>
 
 // Fills the 128-byte keyword buffer from the host's active editor: the
-// selection, or the word at the caret (with a "." before it when one stands
-// there), trimmed of leading blanks and lowercased. The buffer, or null when
-// the keyword is empty.
-char* GetKeyword(char* buffer);
+// selection, or the word at the caret (with the ".", "%", "@" or "#" that
+// stands just before it), trimmed of blanks and tabs at both ends and
+// lowercased. The buffer, or null when the keyword is empty. *bareFrom, when
+// given, gets 1 when a "%", "@" or "#" was put before the word (the lookup
+// then tries the word without it too), else 0.
+char* GetKeyword(char* buffer, uint32_t* bareFrom = nullptr);
 
 // Expands the help target's "$" codes and opens it for the keyword. Always 1.
 uint32_t ShowHelp(const char* keyword, const char* helpTarget);

@@ -69,11 +69,12 @@ bool Installed() { return HostHandles != nullptr && HostProcs != nullptr && Host
 
 uint32_t HelpRequest()
 {
-    if (!Installed() || GetKeyword(KeywordBuffer) == nullptr)
+    uint32_t bareFrom = 0;
+    if (!Installed() || GetKeyword(KeywordBuffer, &bareFrom) == nullptr)
         return 0;
     // A list saved since the cache was built is used from this command on.
     RefreshCache();
-    const char* target = LookupKeyword(KeywordBuffer);
+    const char* target = LookupKeyword(KeywordBuffer, bareFrom);
     if (target == nullptr)
         return 0;
     return ShowHelp(KeywordBuffer, target);

@@ -60,7 +60,7 @@ std::wstring EditorText(HWND editor)
 bool IsWordChar(wchar_t c)
 {
     return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'_' ||
-           c == L'@' || c == L'$' || c == L'?' || c >= 0x80;
+           c == L'$' || c == L'?' || c >= 0x80;
 }
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == 0x0B || c == 0x0C || c == 0x3000; }

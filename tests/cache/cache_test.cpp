@@ -499,6 +499,53 @@ TEST_F(CacheTest, Aliases)
     EXPECT_EQ(after, "x");  // a second "=" ends the alias
 }
 
+// A word captured with a "%", "@" or "#" before it: the prefixed word, else
+// the bare word, else "default" (which gets the word as captured).
+TEST_F(CacheTest, PrefixedWordThenTheBareWordThenDefault)
+{
+    List("p", "#include\r\n%define=pdef\r\n@f\r\ndefine=ddef\r\nf\r\ninclude\r\n");
+    List("q", "x\r\n");
+    Set(hostIni, "p", "help-p");
+    Set(hostIni, "default", "help-default");
+    struct Case {
+        const char* Word;
+        const char* Lists;
+        std::string Target, After;
+    } cases[] = {
+        {"%define", "p", "help-p", "pdef"},
+        {"@f", "p", "help-p", "@f"},
+        {"#include", "p", "help-p", "#include"},
+        {"%undef", "p", "<null>", "%undef"},
+        {"%undef", "p,default", "help-default", "%undef"},
+        {"%", "p,default", "help-default", "%"},
+        {"%define", "q,p", "help-p", "pdef"},
+    };
+    for (const Case& c : cases) {
+        Set(hostIni, "KeywordLists", c.Lists);
+        ASSERT_EQ(OpenCache(), 1u);
+        char buffer[KeywordBufferSize] = {};
+        memcpy(buffer, c.Word, strlen(c.Word));
+        const char* target = LookupKeyword(buffer, 1);
+        EXPECT_EQ(target != nullptr ? target : "<null>", c.Target) << c.Word << " in " << c.Lists;
+        EXPECT_STREQ(buffer, c.After.c_str()) << c.Word << " in " << c.Lists;
+        CloseCache();
+    }
+    // Without the prefixed keyword in any list: the bare one.
+    List("p", "define=ddef\r\nf\r\ninclude\r\n");
+    Set(hostIni, "KeywordLists", "p,default");
+    ASSERT_EQ(OpenCache(), 1u);
+    for (const char* word : {"%define", "@f", "#include"}) {
+        char buffer[KeywordBufferSize] = {};
+        memcpy(buffer, word, strlen(word));
+        const char* target = LookupKeyword(buffer, 1);
+        EXPECT_EQ(target != nullptr ? target : "<null>", std::string("help-p")) << word;
+        EXPECT_STREQ(buffer, word[1] == 'd' ? "ddef" : word + 1);
+        // The bare word is tried only when capture says there is a prefix.
+        memcpy(buffer, word, strlen(word) + 1);
+        EXPECT_STREQ(LookupKeyword(buffer), "help-default") << word;
+    }
+}
+
 TEST_F(CacheTest, AliasIsTakenOnlyWithinItsLine)
 {
     // A bare CR ends a line for the reader; the byte after it is skipped as
