@@ -4,6 +4,7 @@
 
 #include "cache/build.h"
 #include "cache/profilesection.h"
+#include "cache/suggest.h"
 #include "common/errorbox.h"
 #include "common/messages.h"
 #include "common/text.h"
@@ -320,4 +321,14 @@ const char* LookupKeyword(char* keyword, uint32_t bareFrom)
     if ((OptionFlags & OptDefaultList) != 0 && ListCount < ListTableRows)
         return ListTable[ListCount].HelpTarget;
     return nullptr;
+}
+
+uint32_t SuggestFromCache(const char* keyword, Suggestion* out)
+{
+    if (CacheView == nullptr)
+        return 0;
+    const char* end = static_cast<const char*>(memchr(keyword, 0, KeywordBufferSize));
+    if (end == nullptr)
+        return 0;
+    return SuggestKeywords(CacheView, CacheSize, keyword, static_cast<uint32_t>(end - keyword), out);
 }

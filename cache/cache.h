@@ -26,6 +26,11 @@ const char* LookupKeyword(char* keyword, uint32_t bareFrom = 0);
 // while the lists are unchanged. Nothing happens while the cache is closed.
 void RefreshCache();
 
+// The open cache's keywords nearest to the word in the keyword buffer (see
+// SuggestKeywords); pointers into the view, valid until the next CloseCache.
+struct Suggestion;
+uint32_t SuggestFromCache(const char* keyword, Suggestion* out);
+
 // A cache file of ours that no settings name any more (their section was
 // deleted): removed now, or, while it is the open cache, when that is closed.
 // Anything but one of our own cache files is left alone.

@@ -10,5 +10,12 @@
 // then tries the word without it too), else 0.
 char* GetKeyword(char* buffer, uint32_t* bareFrom = nullptr);
 
+// Help on a word that no list holds: a popup menu at the caret offers the
+// cache's nearest keywords (those of the word from bareFrom on when the whole
+// word has none); the one chosen is looked up and opened as the help command
+// would. 1 when help was opened, 0 when nothing was offered or the menu was
+// dismissed.
+uint32_t OfferSuggestions(char* keyword, uint32_t bareFrom);
+
 // Expands the help target's "$" codes and opens it for the keyword. Always 1.
 uint32_t ShowHelp(const char* keyword, const char* helpTarget);

@@ -7,10 +7,11 @@
 #include "resources/resource.h"
 #include "shell/tembril.h"
 
-const OptionRow OptionTable[4] = {
+const OptionRow OptionTable[5] = {
     {MSG_OPTION_ENABLE, OptEnable, OptEnable},
     {MSG_OPTION_QUIET, OptQuiet, OptQuiet},
     {MSG_OPTION_ERRORS_TO_HELP, OptErrorsToHelp, OptErrorsToHelp},
+    {MSG_OPTION_SUGGEST, OptSuggestOnMiss, OptSuggestOnMiss},
     {nullptr, 0, 0},
 };
 
@@ -76,7 +77,7 @@ uint32_t HelpRequest()
     RefreshCache();
     const char* target = LookupKeyword(KeywordBuffer, bareFrom);
     if (target == nullptr)
-        return 0;
+        return (OptionFlags & OptSuggestOnMiss) != 0 ? OfferSuggestions(KeywordBuffer, bareFrom) : 0;
     return ShowHelp(KeywordBuffer, target);
 }
 

@@ -213,6 +213,10 @@ bool RunAction(Host& host, const std::string& rawLine)
         for (const std::string& name : names)
             line += " " + name;
         Print(host, line);
+    } else if (verb == "popup") {
+        std::string choice;
+        in >> choice;
+        host.PopupChoice = choice == "escape" ? 0 : atoi(choice.c_str());
     } else if (verb == "wait") {
         DWORD ms = 0;
         in >> ms;

@@ -212,7 +212,8 @@ TEST_F(HostTest, OptionTableIsReadAndEndsInZeros)
         if (line.compare(0, 7, "option:") == 0)
             options.push_back(line);
     EXPECT_EQ(options, (std::vector<std::string>{u8"option: 1 1 启用插件", u8"option: 2 2 隐藏错误信息",
-                                                 u8"option: 8 8 F1 把错误信息传给帮助", "option: 0 0 end"}));
+                                                 u8"option: 8 8 F1 把错误信息传给帮助",
+                                                 u8"option: 16 16 找不到关键词时提供建议", "option: 0 0 end"}));
 }
 
 TEST_F(HostTest, DisabledInstallAsksForTheRecordsOnlyAndHooksNothing)
@@ -374,6 +375,34 @@ TEST_F(HostTest, AListSavedWhileTheHostRunsIsUsedAtTheNextF1)
     EXPECT_EQ(run.Opened("f1", 5), h + "alpha") << run.Text();
     EXPECT_EQ(run.Result("f1", 6), "0") << run.Text();
     EXPECT_EQ(dir.List("Addins\\hlp*").size(), 1u);
+}
+
+TEST_F(HostTest, AWordInNoListOffersTheNearestKeywordsWhenAsked)
+{
+    NEEDS_REAL(cache || help, "no keyword is captured or found");
+    // The assembler's settings have no default: a miss opens nothing by itself.
+    const std::string actions = "text jzz pushf; at jzz 1; popup 2; f1; at pushf 1; popup 2; f1; popup escape; f1";
+    HostRun offered = Run({"-options", "17", "-assembler", "Masm32"}, actions);
+    std::vector<std::string> popups;
+    for (const std::string& line : offered.Lines)
+        if (line.compare(0, 7, "popup: ") == 0)
+            popups.push_back(line);
+    ASSERT_EQ(popups.size(), 3u) << offered.Text();
+    // Same first byte, longest common prefix first, then the closest length; an alias beside its keyword.
+    EXPECT_EQ(popups[0].substr(0, 30), "popup: jz => je | jae | jbe | ") << popups[0];
+    EXPECT_EQ(popups[1].substr(0, 32), "popup: pushfd | push | pushad | ") << popups[1];
+    EXPECT_EQ(popups[2], popups[1]);
+    std::string h = "opened: winhelp command=0x101 file=" + Lower(app) + "\\help\\x86.hlp key=";
+    EXPECT_EQ(offered.Opened("f1", 1), h + "jae") << offered.Text();
+    EXPECT_EQ(offered.Result("f1", 2), "1");
+    EXPECT_EQ(offered.Opened("f1", 2), h + "push") << offered.Text();
+    EXPECT_EQ(offered.Result("f1", 3), "0");
+    EXPECT_EQ(offered.Opened("f1", 3), "opened: nothing");
+
+    HostRun plain = Run({"-options", "1", "-assembler", "Masm32"}, actions);
+    EXPECT_EQ(plain.Line("popup:"), "(none)") << plain.Text();
+    EXPECT_EQ(plain.Result("f1", 1), "0");
+    EXPECT_EQ(plain.Result("f1", 2), "0");
 }
 
 } // namespace
