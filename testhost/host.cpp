@@ -191,6 +191,8 @@ void WatchPopup(HWND window)
         Print(*TheHost, "popup: " + items);
     }
     int choice = TheHost->PopupChoice;
+    if (choice < 0)
+        return;
     if (choice < 1 || choice > count) {
         PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
         return;

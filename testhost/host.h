@@ -79,7 +79,7 @@ struct Host {
     uint32_t WinHelpSeen = 0;
     bool InHelp = false;  // a help command is inside DllProc: trace what the add-in asks the editor
     // The add-in's popup menu, when unattended: the item to choose (from 1),
-    // or 0 to close it with Escape.
+    // 0 to close it with Escape, -1 to leave it open.
     int PopupChoice = 0;
     HWND PopupSeen = nullptr;
 };

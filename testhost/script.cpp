@@ -216,7 +216,18 @@ bool RunAction(Host& host, const std::string& rawLine)
     } else if (verb == "popup") {
         std::string choice;
         in >> choice;
-        host.PopupChoice = choice == "escape" ? 0 : atoi(choice.c_str());
+        host.PopupChoice = choice == "escape" ? 0 : choice == "hold" ? -1 : atoi(choice.c_str());
+    } else if (verb == "show") {
+        ShowWindow(host.Main, SW_SHOWNORMAL);
+        SetForegroundWindow(host.Main);
+        SetFocus(host.Editor);
+        PumpMessages(host, 200);
+        RECT frame;
+        GetWindowRect(host.Main, &frame);
+        char report[96];
+        wsprintfA(report, "show: %ldx%ld+%ld+%ld", frame.right - frame.left, frame.bottom - frame.top, frame.left,
+                  frame.top);
+        Print(host, report);
     } else if (verb == "wait") {
         DWORD ms = 0;
         in >> ms;
