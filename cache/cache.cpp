@@ -29,6 +29,10 @@ uint32_t ListCount;      // list rows of ListTable; the default row follows them
 uint32_t ListTableRows;  // rows allocated, whether or not their HelpTarget is read
 char DiscardOnClose[CachePathSize];  // the open cache's file, once nothing names it
 uint64_t OpenStamp;      // StampLists as the build of the open cache saw it
+// After an open that failed over the lists themselves: their stamp then.
+// The help command tries again once they change.
+bool RetryOnEdit;
+uint64_t RetryStamp;
 
 // One read of the add-in's section of a settings file. Each profile call
 // opens the file and checks it anew, which under some platforms costs more
@@ -246,14 +250,27 @@ const char* FindListTarget(char* keyword)
 
 } // namespace
 
-uint32_t OpenCache() { return OpenCacheFrom(true, 0); }
+uint32_t OpenCache()
+{
+    uint32_t opened = OpenCacheFrom(true, 0);
+    RetryOnEdit = opened == 0 && HostData != nullptr && !IsAbsent(EnabledLists);
+    if (RetryOnEdit)
+        RetryStamp = StampLists();
+    return opened;
+}
 
 uint32_t OpenBuiltCache(uint64_t stamp) { return OpenCacheFrom(false, stamp); }
 
 void RefreshCache()
 {
-    if (CacheView == nullptr || ListTable == nullptr || HostData == nullptr || StampLists() == OpenStamp)
+    if (HostData == nullptr)
         return;
+    if (CacheView != nullptr && ListTable != nullptr) {
+        if (StampLists() == OpenStamp)
+            return;
+    } else if (!RetryOnEdit || StampLists() == RetryStamp) {
+        return;  // closed, and no list saved since it failed: help stays unavailable
+    }
     // The open finds the recorded stamp out of date too, and builds afresh.
     CloseCache();
     OpenCache();

@@ -23,7 +23,9 @@ const char* LookupKeyword(char* keyword, uint32_t bareFrom = 0);
 // For the help command: when a list file of the open cache changed since the
 // cache was built, closes and opens it again, which builds it afresh. Costs
 // one look at each list file's attributes, and reads or writes no settings
-// while the lists are unchanged. Nothing happens while the cache is closed.
+// while the lists are unchanged. While the cache is closed because its lists
+// could not be built, a list saved since then gets the same new try; a cache
+// closed for want of settings stays closed until the next open.
 void RefreshCache();
 
 // The open cache's keywords nearest to the word in the keyword buffer (see

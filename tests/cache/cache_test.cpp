@@ -142,6 +142,32 @@ TEST_F(WorkedExample, EditedListsAreUsedAtTheNextCheckOrOpen)
     }
 }
 
+TEST_F(WorkedExample, AListThatBreaksTheBuildIsTriedAgainOnceSavedAgain)
+{
+    ASSERT_EQ(OpenCache(), 1u);
+    BoxCapture capture;
+    List("q", "ab=x\r\n" + std::string(129, 'm') + "\r\n");
+    RefreshCache();
+    EXPECT_EQ(CacheView, nullptr);
+    EXPECT_EQ(capture.Texts(), (Texts{MSG_KEYWORD_TOO_LONG, MSG_REBUILD_FAILED}));
+    // Unchanged since: no new build, no new message.
+    RefreshCache();
+    EXPECT_EQ(capture.Texts().size(), 2u);
+    List("q", "ab=x\r\nc\r\n");
+    RefreshCache();
+    EXPECT_EQ(Lookup("c"), "help-q");
+    EXPECT_EQ(dir.List("hlp*").size(), 1u);
+    // Closed for want of settings: the lists are not looked at.
+    WritePrivateProfileStringA("Tembril", "KeywordLists", nullptr, hostIni.c_str());
+    CloseCache();
+    EXPECT_EQ(OpenCache(), 0u);
+    List("q", "ab=x\r\n");
+    capture.Clear();
+    RefreshCache();
+    EXPECT_EQ(CacheView, nullptr);
+    EXPECT_TRUE(capture.Boxes().empty());
+}
+
 TEST_F(WorkedExample, UnchangedListsCostTheCheckNoSettingsAndNoBuild)
 {
     ASSERT_EQ(OpenCache(), 1u);
