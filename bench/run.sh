@@ -2,12 +2,13 @@
 # Benchmarks the keyword cache and sets each build figure beside the standard
 # tools on the same machine: `LC_ALL=C sort -m` merging the same keyword lines,
 # and `cat` copying the same bytes. The whole help command (keyword from the
-# RichEdit, lookup, hand-over to WinHelp) is timed per press inside the real
-# DLL in the host stand-in. Every size runs on two shapes of keyword lists
-# (bench/genlists.py): "even" first bytes, and "win32", shaped like the names
-# of a Windows API, whose few long buckets decide what a real lookup costs.
-# Prints a table and writes it to build/bench/results.md. Figures are medians
-# of several runs.
+# RichEdit, the check of the lists for edits, lookup, hand-over to WinHelp) is
+# timed per press inside the real DLL in the host stand-in; the check alone
+# and the search for the keywords nearest to a miss inside one process. Every
+# size runs on two shapes of keyword lists (bench/genlists.py): "even" first
+# bytes, and "win32", shaped like the names of a Windows API, whose few long
+# buckets decide what a real lookup costs. Prints a table and writes it to
+# build/bench/results.md. Figures are medians of several runs.
 #
 # usage: bench/run.sh [RUNS]
 set -euo pipefail
@@ -39,8 +40,8 @@ field() { sed -n "s/.* $1=\([^ ]*\).*/\1/p" <<<"$2"; }
 
 table="$out/results.md"
 {
-    echo "| shape | lists | keywords | MB | build ms | keywords/s | MB/s | sort -m ms | cat ms | build/sort | build/cat | peak KiB | open us | hit us | miss->default us | miss us | help press us | help miss us |"
-    echo "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"
+    echo "| shape | lists | keywords | MB | build ms | keywords/s | MB/s | sort -m ms | cat ms | build/sort | build/cat | peak KiB | open us | hit us | miss->default us | miss us | help press us | help miss us | list check us | suggest us | suggest bucket us |"
+    echo "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"
 } >"$table"
 
 for shape in even win32; do
@@ -67,8 +68,9 @@ for total in 10000 100000 1000000; do
             -v pk="$(field peak_kib "$result")" -v op="$(field open_us "$result")" -v h="$(field hit_us "$result")" \
             -v md="$(field miss_default_us "$result")" -v mn="$(field miss_none_us "$result")" \
             -v hp="$(field help_hit_us "$help")" -v hm="$(field help_miss_us "$help")" \
-            'BEGIN { printf "| %s | %d | %d | %.1f | %.1f | %.0f | %.1f | %.1f | %.1f | %.2f | %.2f | %s | %s | %s | %s | %s | %s | %s |\n",
-                     s, l, k, b/1e6, bm, kps, mbs, sm, cm, bm/sm, bm/cm, pk, op, h, md, mn, hp, hm }' >>"$table"
+            -v ck="$(field check_us "$result")" -v sg="$(field suggest_us "$result")" -v sx="$(field suggest_bucket_us "$result")" \
+            'BEGIN { printf "| %s | %d | %d | %.1f | %.1f | %.0f | %.1f | %.1f | %.1f | %.2f | %.2f | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n",
+                     s, l, k, b/1e6, bm, kps, mbs, sm, cm, bm/sm, bm/cm, pk, op, h, md, mn, hp, hm, ck, sg, sx }' >>"$table"
     done
 done
 done

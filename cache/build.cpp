@@ -92,16 +92,22 @@ void Put(Build* build, const char* bytes, uint32_t count)
     }
 }
 
-// AddinDir, one "\", the name and ".kwl". False when that can't fit the path limit.
+// The directory, one "\", the name and ".kwl". False when that can't fit the path limit.
+bool JoinListPath(const char* dir, uint32_t dirLength, const char* name, uint32_t nameLength, char* path)
+{
+    if (dirLength + 1 + nameLength + 4 >= ListPathSize)
+        return false;
+    memcpy(path, dir, dirLength);
+    path[dirLength] = '\\';
+    memcpy(path + dirLength + 1, name, nameLength);
+    memcpy(path + dirLength + 1 + nameLength, ".kwl", 5);
+    return true;
+}
+
+// AddinDir, one "\", the name and ".kwl".
 bool FormListPath(const Build* build, const char* name, uint32_t nameLength, char* path)
 {
-    if (build->DirTooLong || build->DirLength + 1 + nameLength + 4 >= ListPathSize)
-        return false;
-    memcpy(path, build->Dir, build->DirLength);
-    path[build->DirLength] = '\\';
-    memcpy(path + build->DirLength + 1, name, nameLength);
-    memcpy(path + build->DirLength + 1 + nameLength, ".kwl", 5);
-    return true;
+    return !build->DirTooLong && JoinListPath(build->Dir, build->DirLength, name, nameLength, path);
 }
 
 // Writes a title or description line with its NUL. The reader turned each "="
@@ -388,6 +394,64 @@ bool IsOwnCacheFile(const char* path)
     return lstrcmpiA(file, dir) == 0 && name[0] == 'h' && name[1] == 'l' && name[2] == 'p';
 }
 
+uint64_t StampLists()
+{
+    // 64-bit FNV-1a over each list's last-write time and size.
+    uint64_t digest = 0xCBF29CE484222325ull;
+    auto mix = [&digest](uint64_t value) {
+        for (int i = 0; i < 8; ++i) {
+            digest ^= (value >> (8 * i)) & 0xFF;
+            digest *= 0x100000001B3ull;
+        }
+    };
+    const char* addinDir = HostData != nullptr ? HostData->AddinDir : nullptr;
+    char dir[ListPathSize];
+    bool dirFits = addinDir != nullptr && StrLen(addinDir) < ListPathSize;
+    uint32_t dirLength = dirFits ? CopyDir(dir, addinDir) : 0;
+    bool defaultLast = false;
+    uint32_t count = CountListNames(EnabledLists, &defaultLast);
+    const char* name = EnabledLists;
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t nameLength = ListNameLength(name);
+        char path[ListPathSize];
+        WIN32_FILE_ATTRIBUTE_DATA info;
+        if (dirFits && JoinListPath(dir, dirLength, name, nameLength, path) &&
+            GetFileAttributesExA(path, GetFileExInfoStandard, &info)) {
+            mix((static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime);
+            mix((static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+        } else {
+            mix(~0ull);
+            mix(~0ull);
+        }
+        name += nameLength;
+        if (*name == ',')
+            ++name;
+    }
+    return digest;
+}
+
+void FormatStamp(uint64_t stamp, char* text)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    for (int i = 0; i < 16; ++i)
+        text[i] = digits[(stamp >> (60 - 4 * i)) & 0xF];
+    text[16] = 0;
+}
+
+bool ParseStamp(const char* text, uint64_t* stamp)
+{
+    uint64_t value = 0;
+    for (int i = 0; i < 16; ++i) {
+        char c = text[i];
+        uint32_t digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : 16;
+        if (digit == 16)
+            return false;
+        value = value << 4 | digit;
+    }
+    *stamp = value;
+    return text[16] == 0;
+}
+
 uint32_t RebuildCache()
 {
     CloseCache();
@@ -399,6 +463,9 @@ uint32_t RebuildCache()
         return 0;
     }
     WriteSetting(ActiveIni, KEY_CACHE_FILE, CachePath);
+    // Taken before any list is read: an edit made while the build runs shows
+    // at the next check.
+    uint64_t stamp = StampLists();
 
     Build* build = static_cast<Build*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(Build)));
     bool built = build != nullptr && BuildCacheFile(build);
@@ -412,11 +479,15 @@ uint32_t RebuildCache()
         return 0;
     }
 
+    char stampText[StampTextSize];
+    FormatStamp(stamp, stampText);
+    WriteSetting(ActiveIni, KEY_LIST_STAMP, stampText);
+
     // The open reads the path back from the settings; should it not find the
     // fresh file there, or find it unusable, the file goes too.
     char fresh[CachePathSize];
     memcpy(fresh, CachePath, CachePathSize);
-    uint32_t opened = OpenBuiltCache();
+    uint32_t opened = OpenBuiltCache(stamp);
     if (opened == 0)
         DeleteFileA(fresh);
     return opened;

@@ -4,6 +4,7 @@
 
 #include "cache/build.h"
 #include "cache/profilesection.h"
+#include "cache/suggest.h"
 #include "common/errorbox.h"
 #include "common/messages.h"
 #include "common/text.h"
@@ -27,6 +28,11 @@ uint32_t CacheSize;      // bytes in CacheView
 uint32_t ListCount;      // list rows of ListTable; the default row follows them
 uint32_t ListTableRows;  // rows allocated, whether or not their HelpTarget is read
 char DiscardOnClose[CachePathSize];  // the open cache's file, once nothing names it
+uint64_t OpenStamp;      // StampLists as the build of the open cache saw it
+// After an open that failed over the lists themselves: their stamp then.
+// The help command tries again once they change.
+bool RetryOnEdit;
+uint64_t RetryStamp;
 
 // One read of the add-in's section of a settings file. Each profile call
 // opens the file and checks it anew, which under some platforms costs more
@@ -148,6 +154,18 @@ bool MapCacheFile()
     return true;
 }
 
+// Whether the lists are as the cache file's build saw them: the stamp it
+// recorded beside the cache file's path against the lists' stamp now, which
+// goes to *stamp. A missing or garbled record counts as a change.
+bool ListsUnchanged(const SectionCopy* section, uint64_t* stamp)
+{
+    char text[StampTextSize + 1];
+    ReadCopiedSetting(section, KEY_LIST_STAMP, ABSENT_VALUE, text, sizeof text);
+    uint64_t recorded = 0;
+    *stamp = StampLists();
+    return ParseStamp(text, &recorded) && recorded == *stamp;
+}
+
 // Reads the help target of every row from the settings file in force.
 bool ReadHelpTargets(const SectionCopy* section, uint32_t rows)
 {
@@ -161,7 +179,7 @@ bool ReadHelpTargets(const SectionCopy* section, uint32_t rows)
     return true;
 }
 
-uint32_t OpenCacheWith(bool mayRebuild, SectionCopy* section)
+uint32_t OpenCacheWith(bool mayRebuild, uint64_t builtStamp, SectionCopy* section)
 {
     CloseCache();
     OptionFlags &= ~OptDefaultList;
@@ -173,7 +191,11 @@ uint32_t OpenCacheWith(bool mayRebuild, SectionCopy* section)
         return 0;
     }
     StrLower(EnabledLists);
-    if (IsAbsent(CachePath) || !MapCacheFile())
+    // The open that ends a build trusts the stamp that the build took: a list
+    // edited since then is caught by the next help command, not by a second
+    // build here.
+    uint64_t stamp = builtStamp;
+    if (IsAbsent(CachePath) || (mayRebuild && !ListsUnchanged(section, &stamp)) || !MapCacheFile())
         return Unusable(mayRebuild, section);
 
     bool defaultLast = false;
@@ -199,22 +221,60 @@ uint32_t OpenCacheWith(bool mayRebuild, SectionCopy* section)
         CloseCache();
         return 0;
     }
+    OpenStamp = stamp;
     return 1;
 }
 
-uint32_t OpenCacheFrom(bool mayRebuild)
+uint32_t OpenCacheFrom(bool mayRebuild, uint64_t builtStamp)
 {
     SectionCopy section = {};
-    uint32_t opened = OpenCacheWith(mayRebuild, &section);
+    uint32_t opened = OpenCacheWith(mayRebuild, builtStamp, &section);
     FreeSection(&section);
     return opened;
 }
 
+// The help target of the word's list, or null when no list holds it; may
+// replace the word by the entry's alias.
+const char* FindListTarget(char* keyword)
+{
+    // A word without its NUL inside the buffer can't be one we hold.
+    const char* end = static_cast<const char*>(memchr(keyword, 0, KeywordBufferSize));
+    KeywordHit hit;
+    if (end == nullptr || !FindKeyword(CacheView, CacheSize, keyword, static_cast<uint32_t>(end - keyword), &hit))
+        return nullptr;
+    // An alias too long for the buffer is not cut: help opens for the keyword itself.
+    if (hit.AliasLength != 0 && hit.AliasLength < KeywordBufferSize)
+        memcpy(keyword, hit.Alias, hit.AliasLength + 1);
+    return ListTable[hit.List].HelpTarget;
+}
+
 } // namespace
 
-uint32_t OpenCache() { return OpenCacheFrom(true); }
+uint32_t OpenCache()
+{
+    uint32_t opened = OpenCacheFrom(true, 0);
+    RetryOnEdit = opened == 0 && HostData != nullptr && !IsAbsent(EnabledLists);
+    if (RetryOnEdit)
+        RetryStamp = StampLists();
+    return opened;
+}
 
-uint32_t OpenBuiltCache() { return OpenCacheFrom(false); }
+uint32_t OpenBuiltCache(uint64_t stamp) { return OpenCacheFrom(false, stamp); }
+
+void RefreshCache()
+{
+    if (HostData == nullptr)
+        return;
+    if (CacheView != nullptr && ListTable != nullptr) {
+        if (StampLists() == OpenStamp)
+            return;
+    } else if (!RetryOnEdit || StampLists() == RetryStamp) {
+        return;  // closed, and no list saved since it failed: help stays unavailable
+    }
+    // The open finds the recorded stamp out of date too, and builds afresh.
+    CloseCache();
+    OpenCache();
+}
 
 void CloseCache()
 {
@@ -257,21 +317,35 @@ void DiscardCacheFile(const char* path)
         DeleteFileA(path);
 }
 
-const char* LookupKeyword(char* keyword)
+const char* LookupKeyword(char* keyword, uint32_t bareFrom)
 {
     if (CacheView == nullptr || ListTable == nullptr)
         return nullptr;
-    // A word without its NUL inside the buffer can't be one we hold.
-    const char* end = static_cast<const char*>(memchr(keyword, 0, KeywordBufferSize));
-    KeywordHit hit;
-    if (end != nullptr &&
-        FindKeyword(CacheView, CacheSize, keyword, static_cast<uint32_t>(end - keyword), &hit)) {
-        // An alias too long for the buffer is not cut: help opens for the keyword itself.
-        if (hit.AliasLength != 0 && hit.AliasLength < KeywordBufferSize)
-            memcpy(keyword, hit.Alias, hit.AliasLength + 1);
-        return ListTable[hit.List].HelpTarget;
+    const char* target = FindListTarget(keyword);
+    if (target == nullptr && bareFrom != 0 && bareFrom < KeywordBufferSize &&
+        memchr(keyword, 0, bareFrom) == nullptr && keyword[bareFrom] != 0) {
+        // The word without its prefix; the buffer takes it (or its alias) only on a hit.
+        char bare[KeywordBufferSize];
+        uint32_t length = KeywordBufferSize - bareFrom;
+        memcpy(bare, keyword + bareFrom, length);
+        memset(bare + length, 0, bareFrom);
+        target = FindListTarget(bare);
+        if (target != nullptr)
+            memcpy(keyword, bare, KeywordBufferSize);
     }
+    if (target != nullptr)
+        return target;
     if ((OptionFlags & OptDefaultList) != 0 && ListCount < ListTableRows)
         return ListTable[ListCount].HelpTarget;
     return nullptr;
+}
+
+uint32_t SuggestFromCache(const char* keyword, Suggestion* out)
+{
+    if (CacheView == nullptr)
+        return 0;
+    const char* end = static_cast<const char*>(memchr(keyword, 0, KeywordBufferSize));
+    if (end == nullptr)
+        return 0;
+    return SuggestKeywords(CacheView, CacheSize, keyword, static_cast<uint32_t>(end - keyword), out);
 }

@@ -14,8 +14,24 @@ uint32_t OpenCache();
 void CloseCache();
 // Looks up the trimmed, lowercased word in the 128-byte keyword buffer; may
 // replace it by the entry's alias. Returns the help target of the word's list
-// (valid until the next CloseCache), or null.
-const char* LookupKeyword(char* keyword);
+// (valid until the next CloseCache), that of the pseudo-list "default" when
+// no list holds it and "default" is enabled, or null. When bareFrom is not 0
+// and no list holds the word, the word from that byte on (the word without
+// its prefix) is looked up before "default"; its hit puts it in the buffer.
+const char* LookupKeyword(char* keyword, uint32_t bareFrom = 0);
+
+// For the help command: when a list file of the open cache changed since the
+// cache was built, closes and opens it again, which builds it afresh. Costs
+// one look at each list file's attributes, and reads or writes no settings
+// while the lists are unchanged. While the cache is closed because its lists
+// could not be built, a list saved since then gets the same new try; a cache
+// closed for want of settings stays closed until the next open.
+void RefreshCache();
+
+// The open cache's keywords nearest to the word in the keyword buffer (see
+// SuggestKeywords); pointers into the view, valid until the next CloseCache.
+struct Suggestion;
+uint32_t SuggestFromCache(const char* keyword, Suggestion* out);
 
 // A cache file of ours that no settings name any more (their section was
 // deleted): removed now, or, while it is the open cache, when that is closed.

@@ -23,6 +23,7 @@
 #define MSG_OPTION_ENABLE "启用插件"
 #define MSG_OPTION_QUIET "隐藏错误信息"
 #define MSG_OPTION_ERRORS_TO_HELP "F1 把错误信息传给帮助"
+#define MSG_OPTION_SUGGEST "找不到关键词时提供建议"
 #define MSG_MENU_ITEM "Tembril 选项"
 
 // Configuration dialog

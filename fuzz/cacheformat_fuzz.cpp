@@ -20,6 +20,7 @@
 
 #include "cache/bucketwalk_impl.h"
 #include "cache/cacheformat.h"
+#include "cache/suggest.h"
 #include "common/text.h"
 
 namespace {
@@ -120,6 +121,13 @@ bool Find(const char* view, uint32_t size, const std::string& word, KeywordHit* 
     block.push_back(0);
     uint32_t length = static_cast<uint32_t>(word.size());
     CheckWalksAgree(view, size, block.data(), length);
+    Suggestion nearest[MaxSuggestions];
+    uint32_t count = SuggestKeywords(view, size, block.data(), length, nearest);
+    for (uint32_t i = 0; i < count; ++i) {
+        if (nearest[i].Keyword < view || nearest[i].Alias + nearest[i].AliasLength >= view + size ||
+            nearest[i].Keyword[0] != block[0])
+            Fail();
+    }
     if (!FindKeyword(view, size, block.data(), length, hit))
         return false;
     CheckHit(view, size, *hit);

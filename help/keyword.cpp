@@ -43,7 +43,22 @@ void ReadSelection(HWND editor, uint32_t length, char* buffer)
     memcpy(buffer, text, n + 1);
 }
 
-void ReadWordAtCaret(HWND editor, LONG caret, char* buffer)
+// Bytes that belong to the word after them: a directive's "." (the word is
+// taken with it, always), and the "%", "@" and "#" of other assemblers' names
+// (tried with it first, then without).
+bool IsPrefix(char c) { return c == '.' || c == '%' || c == '@' || c == '#'; }
+
+// Cuts the blanks and tabs at the end of a keyword: a double-click selects a
+// word with the blank after it.
+void TrimRight(char* text)
+{
+    uint32_t n = StrLen(text);
+    while (n > 0 && (text[n - 1] == ' ' || text[n - 1] == '\t'))
+        --n;
+    text[n] = 0;
+}
+
+void ReadWordAtCaret(HWND editor, LONG caret, char* buffer, uint32_t* bareFrom)
 {
     // Asked first and copied last: the host keeps the word valid over the
     // two editor messages in between.
@@ -63,21 +78,24 @@ void ReadWordAtCaret(HWND editor, LONG caret, char* buffer)
     SendMessageA(editor, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&probe));
 
     uint32_t used = 0;
-    if (charBefore[0] == '.' && charBefore[1] == 0)
+    if (IsPrefix(charBefore[0]) && charBefore[1] == 0)
         used = 1;
     uint32_t room = MaxKeyword - used;
     uint32_t n = BoundedLength(word, room + 1);
     if (n > room)
         return;
     if (used != 0)
-        buffer[0] = '.';
+        buffer[0] = charBefore[0];
     memcpy(buffer + used, word, n + 1);
+    if (used != 0 && charBefore[0] != '.')
+        *bareFrom = 1;
 }
 
 } // namespace
 
-char* GetKeyword(char* buffer)
+char* GetKeyword(char* buffer, uint32_t* bareFrom)
 {
+    uint32_t bare = 0;
     buffer[0] = 0;
     HWND editor = HostHandles != nullptr ? HostHandles->EditWindow : nullptr;
     if (editor != nullptr) {
@@ -88,9 +106,13 @@ char* GetKeyword(char* buffer)
         if (length != 0)
             ReadSelection(editor, length, buffer);
         else
-            ReadWordAtCaret(editor, range.cpMin, buffer);
+            ReadWordAtCaret(editor, range.cpMin, buffer, &bare);
     }
+    // A prefix is never a blank: the trim leaves the bare word where it was.
     TrimLeft(buffer, buffer);
+    TrimRight(buffer);
     StrLower(buffer);
+    if (bareFrom != nullptr)
+        *bareFrom = bare;
     return buffer[0] != 0 ? buffer : nullptr;
 }

@@ -7,10 +7,11 @@
 #include "resources/resource.h"
 #include "shell/tembril.h"
 
-const OptionRow OptionTable[4] = {
+const OptionRow OptionTable[5] = {
     {MSG_OPTION_ENABLE, OptEnable, OptEnable},
     {MSG_OPTION_QUIET, OptQuiet, OptQuiet},
     {MSG_OPTION_ERRORS_TO_HELP, OptErrorsToHelp, OptErrorsToHelp},
+    {MSG_OPTION_SUGGEST, OptSuggestOnMiss, OptSuggestOnMiss},
     {nullptr, 0, 0},
 };
 
@@ -69,11 +70,14 @@ bool Installed() { return HostHandles != nullptr && HostProcs != nullptr && Host
 
 uint32_t HelpRequest()
 {
-    if (!Installed() || GetKeyword(KeywordBuffer) == nullptr)
+    uint32_t bareFrom = 0;
+    if (!Installed() || GetKeyword(KeywordBuffer, &bareFrom) == nullptr)
         return 0;
-    const char* target = LookupKeyword(KeywordBuffer);
+    // A list saved since the cache was built is used from this command on.
+    RefreshCache();
+    const char* target = LookupKeyword(KeywordBuffer, bareFrom);
     if (target == nullptr)
-        return 0;
+        return (OptionFlags & OptSuggestOnMiss) != 0 ? OfferSuggestions(KeywordBuffer, bareFrom) : 0;
     return ShowHelp(KeywordBuffer, target);
 }
 

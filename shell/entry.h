@@ -32,7 +32,7 @@ struct OptionRow {
     uint32_t Mask;
     uint32_t Value;
 };
-extern const OptionRow OptionTable[4];  // ends with a row of zeros
+extern const OptionRow OptionTable[5];  // ends with a row of zeros
 
 // Command id of the appended menu item; 0 when there is none.
 extern uint32_t MenuItemId;

@@ -7,6 +7,8 @@
 #define SETTINGS_SECTION "Tembril"
 #define KEY_CACHE_FILE "KeywordCacheFile"
 #define KEY_LISTS "KeywordLists"
+// What the lists were like when the cache file was built (see StampLists).
+#define KEY_LIST_STAMP "KeywordListStamp"
 #define ASSEMBLER_SECTION "Assembler"
 #define ASSEMBLER_KEY "Assembler"
 #define HOST_INI_NAME "Varnok.ini"

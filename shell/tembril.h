@@ -11,10 +11,11 @@ static_assert(sizeof(void*) == 4, "the host's records hold 32-bit pointers");
 
 // Bits of the option word handed to InstallDll.
 enum OptionBits : uint32_t {
-    OptEnable = 1,        // host option: install anything at all
-    OptQuiet = 2,         // host option: hide error messages
-    OptDefaultList = 4,   // ours: the pseudo-list "default" is enabled (OpenCache)
-    OptErrorsToHelp = 8,  // host option: offered, not acted on
+    OptEnable = 1,          // host option: install anything at all
+    OptQuiet = 2,           // host option: hide error messages
+    OptDefaultList = 4,     // ours: the pseudo-list "default" is enabled (OpenCache)
+    OptErrorsToHelp = 8,    // host option: offered, not acted on
+    OptSuggestOnMiss = 16,  // host option: a word in no list gets a popup of the nearest keywords
 };
 
 // The host's records: owned by the host, never written or copied by us, and

@@ -60,7 +60,7 @@ std::wstring EditorText(HWND editor)
 bool IsWordChar(wchar_t c)
 {
     return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'_' ||
-           c == L'@' || c == L'$' || c == L'?' || c >= 0x80;
+           c == L'$' || c == L'?' || c >= 0x80;
 }
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == 0x0B || c == 0x0C || c == 0x3000; }
@@ -170,10 +170,45 @@ void Answer(HWND box)
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
 }
 
+// A popup menu open on this thread: its items are reported once, then it is
+// walked down to the chosen item, one key per tick, and the item taken, or
+// it is closed with Escape.
+void WatchPopup(HWND window)
+{
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageA(window, MN_GETHMENU, 0, 0));
+    int count = menu != nullptr ? GetMenuItemCount(menu) : 0;
+    if (TheHost->PopupSeen != window) {
+        TheHost->PopupSeen = window;
+        std::string items;
+        for (int i = 0; i < count; ++i) {
+            wchar_t text[512] = L"";
+            GetMenuStringW(menu, i, text, 512, MF_BYPOSITION);
+            std::string item = WideToUtf8(text);
+            for (size_t tab = item.find('\t'); tab != std::string::npos; tab = item.find('\t'))
+                item.replace(tab, 1, " => ");
+            items += (i ? " | " : "") + item;
+        }
+        Print(*TheHost, "popup: " + items);
+    }
+    int choice = TheHost->PopupChoice;
+    if (choice < 0)
+        return;
+    if (choice < 1 || choice > count) {
+        PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+        return;
+    }
+    bool there = (GetMenuState(menu, choice - 1, MF_BYPOSITION) & MF_HILITE) != 0;
+    PostMessageA(window, WM_KEYDOWN, there ? VK_RETURN : VK_DOWN, 0);
+}
+
 BOOL CALLBACK WatchWindow(HWND window, LPARAM)
 {
     char className[16] = "";
     GetClassNameA(window, className, sizeof className);
+    if (lstrcmpA(className, "#32768") == 0 && IsWindowVisible(window)) {
+        WatchPopup(window);
+        return TRUE;
+    }
     if (lstrcmpA(className, "#32770") != 0 || !IsWindowVisible(window))
         return TRUE;
     auto seen = std::find_if(watched.begin(), watched.end(), [&](const Watched& w) { return w.Window == window; });

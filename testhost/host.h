@@ -78,6 +78,10 @@ struct Host {
     uint32_t BoxesSeen = 0;
     uint32_t WinHelpSeen = 0;
     bool InHelp = false;  // a help command is inside DllProc: trace what the add-in asks the editor
+    // The add-in's popup menu, when unattended: the item to choose (from 1),
+    // 0 to close it with Escape, -1 to leave it open.
+    int PopupChoice = 0;
+    HWND PopupSeen = nullptr;
 };
 
 // UTF-8 for output, from the ANSI code page or UTF-16.

@@ -174,6 +174,60 @@ bool RunAction(Host& host, const std::string& rawLine)
             Print(host, "error: cannot write " + AnsiToUtf8(path));
             return false;
         }
+    } else if (verb == "write") {
+        std::string file;
+        in >> file;
+        std::string path = IniPath(host, Utf8ToAnsi(file));
+        std::string text = Utf8ToAnsi(Unescape(Rest(in)));
+        HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD written = 0;
+        bool done = out != INVALID_HANDLE_VALUE && WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written,
+                                                             nullptr) && written == text.size();
+        if (out != INVALID_HANDLE_VALUE)
+            CloseHandle(out);
+        if (!done) {
+            Print(host, "error: cannot write " + AnsiToUtf8(path));
+            return false;
+        }
+    } else if (verb == "copy") {
+        std::string from, to;
+        in >> from >> to;
+        if (!CopyFileA(IniPath(host, Utf8ToAnsi(from)).c_str(), IniPath(host, Utf8ToAnsi(to)).c_str(), FALSE)) {
+            Print(host, "error: cannot copy " + from);
+            return false;
+        }
+    } else if (verb == "files") {
+        std::string pattern;
+        in >> pattern;
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA(IniPath(host, Utf8ToAnsi(pattern)).c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do
+                names.push_back(AnsiToUtf8(found.cFileName));
+            while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        std::sort(names.begin(), names.end());
+        std::string line = "files:";
+        for (const std::string& name : names)
+            line += " " + name;
+        Print(host, line);
+    } else if (verb == "popup") {
+        std::string choice;
+        in >> choice;
+        host.PopupChoice = choice == "escape" ? 0 : choice == "hold" ? -1 : atoi(choice.c_str());
+    } else if (verb == "show") {
+        ShowWindow(host.Main, SW_SHOWNORMAL);
+        SetForegroundWindow(host.Main);
+        SetFocus(host.Editor);
+        PumpMessages(host, 200);
+        RECT frame;
+        GetWindowRect(host.Main, &frame);
+        char report[96];
+        wsprintfA(report, "show: %ldx%ld+%ld+%ld", frame.right - frame.left, frame.bottom - frame.top, frame.left,
+                  frame.top);
+        Print(host, report);
     } else if (verb == "wait") {
         DWORD ms = 0;
         in >> ms;

@@ -21,6 +21,12 @@
 //   assembler NAME|none        change the current assembler in place
 //   ini FILE SECTION KEY VALUE write a profile string (FILE relative to the app dir)
 //   ini-delete FILE SECTION    delete a whole section
+//   write FILE TEXT            write a file (relative to the app dir; \n, \t, \\ escapes)
+//   copy FROM TO               copy a file, its last-write time with it
+//   files PATTERN              list the names of the files that match (relative to the app dir)
+//   popup N|escape|hold        what the next popup menu gets: its N-th item chosen, Escape, or
+//                              nothing (it stays open, for a picture)
+//   show                       show the main window and report where it is
 //   menuitem                   report the add-in's menu item and submenu 8's item count
 //   install OPTIONS            call InstallDll again with another option word
 //   echo TEXT, wait MS, quit

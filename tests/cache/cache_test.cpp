@@ -94,16 +94,82 @@ TEST_F(WorkedExample, ValidCacheIsKeptAndCapitalsMatch)
     std::string path = CacheFileSetting();
     std::string bytes = ReadFileBytes(path);
     CloseCache();
-    // A list edited after the build goes unnoticed while the names match.
-    List("q", "ab=x\r\nc\r\n");
     Set(hostIni, "KeywordLists", "P,Q");
     BoxCapture capture;
     ASSERT_EQ(OpenCache(), 1u);
     EXPECT_STREQ(EnabledLists, "p,q");
     EXPECT_EQ(CacheFileSetting(), path);
     EXPECT_EQ(ReadFileBytes(path), bytes);
-    EXPECT_EQ(Lookup("c"), "<null>");
     EXPECT_TRUE(capture.Boxes().empty());
+}
+
+// A list saved since the build is answered from at the next check (the help
+// command's) or open: a keyword added, one removed keeping the size, the file
+// replaced by an older copy (the first build's size and time). One cache file.
+TEST_F(WorkedExample, EditedListsAreUsedAtTheNextCheckOrOpen)
+{
+    ASSERT_EQ(OpenCache(), 1u);
+    ASSERT_TRUE(CopyFileA(dir.File("q.kwl").c_str(), dir.File("q.old").c_str(), FALSE));
+    struct Step {
+        const char* Q;  // q's keyword lines, or null for the older copy
+        bool AtOpen;
+        Texts Answers;  // for ab, c and cd
+    } steps[] = {
+        {"ab=x\r\nc\r\n", false, {"help-q", "help-q", "<null>"}},
+        {"cd=x\r\n", false, {"help-p", "<null>", "help-q"}},
+        {nullptr, false, {"help-q", "<null>", "<null>"}},
+        {"ab=x\r\nc\r\n", true, {"help-q", "help-q", "<null>"}},
+    };
+    for (const Step& step : steps) {
+        if (step.Q != nullptr)
+            List("q", step.Q);
+        else
+            ASSERT_TRUE(CopyFileA(dir.File("q.old").c_str(), dir.File("q.kwl").c_str(), FALSE));
+        if (step.AtOpen) {
+            CloseCache();
+            OpenCache();
+        } else {
+            RefreshCache();
+        }
+        EXPECT_EQ((Texts{Lookup("ab"), Lookup("c"), Lookup("cd")}), step.Answers) << step.Q;
+        EXPECT_EQ(dir.List("hlp*").size(), 1u);
+    }
+}
+
+TEST_F(WorkedExample, UnchangedListsCostTheCheckNoSettingsAndNoBuild)
+{
+    ASSERT_EQ(OpenCache(), 1u);
+    std::string path = CachePath, stamp = Get(hostIni, "KeywordListStamp");
+    // Without its settings file an open would fail: the check must not open.
+    DeleteFileA(hostIni.c_str());
+    RefreshCache();
+    EXPECT_EQ(CachePath, path);
+    EXPECT_EQ(Lookup("ab"), "help-q");
+    EXPECT_FALSE(FileExists(hostIni));
+    // No stamp recorded (a cache of an older build), or a garbled one: built again.
+    for (const char* recorded : {"", "0123456789abcdef"}) {
+        Set(hostIni, "KeywordLists", "p,q");
+        Set(hostIni, "KeywordCacheFile", path);
+        Set(hostIni, "KeywordListStamp", recorded);
+        CloseCache();
+        ASSERT_EQ(OpenCache(), 1u);
+        EXPECT_EQ(Get(hostIni, "KeywordListStamp"), stamp);
+        path = CachePath;
+    }
+}
+
+TEST_F(WorkedExample, AListThatBreaksTheBuildIsTriedAgainOnceSavedAgain)
+{
+    ASSERT_EQ(OpenCache(), 1u);
+    BoxCapture capture;
+    List("q", "ab=x\r\n" + std::string(129, 'm') + "\r\n");
+    RefreshCache();
+    RefreshCache();  // unchanged since: no second build, no second message
+    EXPECT_EQ(capture.Texts(), (Texts{MSG_KEYWORD_TOO_LONG, MSG_REBUILD_FAILED}));
+    List("q", "ab=x\r\nc\r\n");
+    RefreshCache();
+    EXPECT_EQ(Lookup("c"), "help-q");
+    EXPECT_EQ(dir.List("hlp*").size(), 1u);
 }
 
 // The cache is rebuilt, not trusted: the keyword added to q after the first
@@ -118,6 +184,11 @@ protected:
         oldBytes = ReadFileBytes(oldPath);
         CloseCache();
         List("q", "ab=x\r\nc\r\n");
+        // The edit is recorded as if the cache had been built from it, so
+        // that only what each case changes makes the cache stale.
+        char stamp[StampTextSize];
+        FormatStamp(StampLists(), stamp);
+        Set(hostIni, "KeywordListStamp", stamp);
     }
     void ExpectRebuilt()
     {
@@ -215,16 +286,14 @@ TEST_F(StaleCache, DamagedFilesAreRebuiltNotTrusted)
         // The title of p emptied: p, "", "", then "d" where q should stand.
         {"ListBlock out of step", oldBytes.substr(0, 514) + '\0' + oldBytes.substr(515)},
     };
-    int round = 0;
     for (const Case& c : cases) {
-        // A keyword new to each round shows that this round rebuilt.
-        std::string marker = "c" + std::to_string(++round);
-        List("q", "ab=x\r\n" + marker + "\r\n");
+        // Every case is cut from the file built before "c" was added: finding
+        // it shows that the round rebuilt.
         WriteFileBytes(CacheFileSetting(), c.Bytes);
         BoxCapture capture;
         EXPECT_EQ(OpenCache(), 1u) << c.What;
         EXPECT_TRUE(capture.Boxes().empty()) << c.What;
-        EXPECT_EQ(Lookup(marker), "help-q") << c.What;
+        EXPECT_EQ(Lookup("c"), "help-q") << c.What;
         EXPECT_EQ(dir.List("hlp*").size(), 1u) << c.What;
         CloseCache();
     }
@@ -516,6 +585,41 @@ TEST_F(CacheTest, Aliases)
     EXPECT_EQ(after, "x");  // a second "=" ends the alias
 }
 
+// A word captured with a "%", "@" or "#" before it: the prefixed word, else
+// the bare word, else "default" (with the word as captured).
+TEST_F(CacheTest, PrefixedWordThenTheBareWordThenDefault)
+{
+    const std::string bare = "define=ddef\r\nf\r\ninclude\r\n";
+    Set(hostIni, "p", "help-p");
+    Set(hostIni, "default", "help-default");
+    Set(hostIni, "KeywordLists", "p,default");
+    struct Case {
+        const char* Word;
+        std::string Lists;  // p's keyword lines
+        uint32_t BareFrom;
+        std::string Target, After;
+    } cases[] = {
+        {"%define", "#include\r\n%define=pdef\r\n@f\r\n" + bare, 1, "help-p", "pdef"},
+        {"@f", "#include\r\n@f\r\n" + bare, 1, "help-p", "@f"},
+        {"#include", "#include\r\n" + bare, 1, "help-p", "#include"},
+        {"%define", bare, 1, "help-p", "ddef"},
+        {"@f", bare, 1, "help-p", "f"},
+        {"#include", bare, 1, "help-p", "include"},
+        {"%undef", bare, 1, "help-default", "%undef"},
+        {"%", bare, 1, "help-default", "%"},
+        {"%define", bare, 0, "help-default", "%define"},  // no prefix taken by the capture
+    };
+    for (const Case& c : cases) {
+        List("p", c.Lists);
+        ASSERT_EQ(OpenCache(), 1u);
+        char buffer[KeywordBufferSize] = {};
+        memcpy(buffer, c.Word, strlen(c.Word));
+        const char* target = LookupKeyword(buffer, c.BareFrom);
+        EXPECT_EQ(std::string(target != nullptr ? target : "<null>") + " " + buffer, c.Target + " " + c.After) << c.Word;
+        CloseCache();
+    }
+}
+
 TEST_F(CacheTest, AliasIsTakenOnlyWithinItsLine)
 {
     // A bare CR ends a line for the reader; the byte after it is skipped as
@@ -760,7 +864,7 @@ TEST_F(CacheTest, TheOpenEndingABuildNeverBuildsAgain)
     std::string gone = dir.File("hlpGONE.tmp");
     Set(hostIni, "KeywordCacheFile", gone);
     BoxCapture capture;
-    EXPECT_EQ(OpenBuiltCache(), 0u);
+    EXPECT_EQ(OpenBuiltCache(0), 0u);
     EXPECT_EQ(capture.Texts(), Texts{MSG_REBUILD_FAILED});
     EXPECT_TRUE(dir.List("hlp*").empty());
     EXPECT_EQ(Get(hostIni, "KeywordCacheFile"), gone);
@@ -769,7 +873,7 @@ TEST_F(CacheTest, TheOpenEndingABuildNeverBuildsAgain)
     Set(hostIni, "KeywordCacheFile", dir.File("hlpBAD.tmp"));
     capture.Clear();
     OptionFlags = OptQuiet;
-    EXPECT_EQ(OpenBuiltCache(), 0u);
+    EXPECT_EQ(OpenBuiltCache(0), 0u);
     EXPECT_TRUE(capture.Boxes().empty());
     EXPECT_EQ(CacheView, nullptr);
     EXPECT_EQ(dir.List("hlp*").size(), 1u);

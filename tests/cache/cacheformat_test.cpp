@@ -14,6 +14,7 @@
 
 #include "cache/bucketwalk_impl.h"
 #include "cache/cacheformat.h"
+#include "cache/suggest.h"
 #include "common/cpu.h"
 
 namespace {
@@ -330,6 +331,8 @@ TEST(CacheFormat, EveryByteOfAnImageMayBeAnything)
             CheckCacheView(view.View(), view.Size(), "p,q", 2, rows);
             KeywordHit hit;
             for (const char* word : words) {
+                Suggestion nearest[MaxSuggestions];  // a read past the view faults
+                SuggestKeywords(view.View(), view.Size(), word, static_cast<uint32_t>(strlen(word)), nearest);
                 if (FindKeyword(view.View(), view.Size(), word, static_cast<uint32_t>(strlen(word)), &hit)) {
                     EXPECT_LT(hit.List, 2u);
                     EXPECT_GE(hit.Alias, view.View());
@@ -339,6 +342,51 @@ TEST(CacheFormat, EveryByteOfAnImageMayBeAnything)
             }
         }
     }
+}
+
+// "keyword" or "keyword=alias" for each suggestion, in their order.
+std::vector<std::string> Suggest(const std::string& image, const std::string& word)
+{
+    GuardedView view(image);
+    Suggestion nearest[MaxSuggestions];
+    uint32_t count = SuggestKeywords(view.View(), view.Size(), word.c_str(), static_cast<uint32_t>(word.size()), nearest);
+    std::vector<std::string> out;
+    for (uint32_t i = 0; i < count; ++i) {
+        out.push_back(std::string(nearest[i].Keyword, nearest[i].KeywordLength));
+        if (nearest[i].AliasLength != 0)
+            out.back() += "=" + std::string(nearest[i].Alias, nearest[i].AliasLength);
+    }
+    return out;
+}
+
+TEST(CacheFormat, SuggestionsRankByCommonPrefixThenLength)
+{
+    using Words = std::vector<std::string>;
+    std::string image = MakeImage({{"p", "t", "d"}, {"q", "t", "d"}},
+                                  {{"o", "", 0},       {"p", "", 0},      {"pop", "", 0},   {"popad", "", 0},
+                                   {"popfd", "", 0},   {"push", "", 1},   {"push", "x", 0}, {"pushad", "", 0},
+                                   {"pushfd", "z", 0}, {"pxor", "", 0},   {"py", "", 0},    {"pz", "", 0},
+                                   {"\xF0" "a", "", 0}, {std::string(128, 'p'), "", 0}, {"q", "", 0}});
+    struct Case {
+        std::string Word;
+        Words Expected;
+    } cases[] = {
+        // Ties keep the cache's order; a keyword held twice comes once, as found.
+        {"pushf", {"pushfd=z", "push", "pushad", "popad", "popfd", "pxor", "pop", "py", "pz", "p"}},
+        {"pushfdx", {"pushfd=z", "pushad", "push", "popad", "popfd", "pxor", "pop", "py", "pz", "p"}},
+        {"p", {"p", "py", "pz", "pop", "push", "pxor", "popad", "popfd", "pushad", "pushfd=z"}},
+        {"o", {"o"}},
+        {"r", {}},
+        {"\xF0", {"\xF0" "a"}},  // its own first byte, not the bucket's other one
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Suggest(image, c.Word), c.Expected) << c.Word;
+    // The walk ends once, past the word, no keyword can enter the list.
+    std::vector<TestEntry> many;
+    for (int i = 0; i < 200; ++i)
+        many.push_back({"a" + std::to_string(1000 + i), "", 0});
+    EXPECT_EQ(Suggest(MakeImage({{"p", "t", "d"}}, many), "a1005x"),
+              (Words{"a1005", "a1000", "a1001", "a1002", "a1003", "a1004", "a1006", "a1007", "a1008", "a1009"}));
 }
 
 // Long buckets, walked by lanes from guessed starts: whole, then damaged so

@@ -166,6 +166,7 @@ TEST_F(SettingsTest, ASaveWritesEveryListAndReadsBackAsItWas)
     EXPECT_EQ(std::string(ActiveIni), hostIni);
     EXPECT_STREQ(EnabledLists, "c,b");
     expected += "KeywordCacheFile=" + std::string(CachePath) + "\r\n";
+    expected += "KeywordListStamp=" + Value("Varnok.ini", "KeywordListStamp") + "\r\n";
     EXPECT_EQ(section, expected);
 
     RunDialog({[&](HWND d) {

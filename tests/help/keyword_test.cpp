@@ -117,7 +117,8 @@ protected:
     {
         Log.clear();
         Logging = true;
-        char* result = GetKeyword(buffer());
+        bare_ = 99;
+        char* result = GetKeyword(buffer(), &bare_);
         Logging = false;
         for (size_t i = KeywordBufferSize; i < sizeof guarded_; ++i)
             EXPECT_EQ(static_cast<unsigned char>(guarded_[i]), 0xCCu) << "written past the keyword buffer at " << i;
@@ -148,6 +149,7 @@ protected:
     HWND editor_ = nullptr;
     FakeHost host_;
     char guarded_[KeywordBufferSize + 64];
+    uint32_t bare_ = 0;  // where the last capture's word stands without its prefix
 };
 
 std::string Repeat(const std::string& text, int times)
@@ -166,7 +168,8 @@ TEST_F(KeywordCapture, SelectionIsTakenWhenItFitsAndRefusedWhenNot)
         LONG From, To;
         std::string Keyword;
     } cases[] = {
-        {"  MOV Eax, 1  ;x", 0, 14, "mov eax, 1  "},  // leading blanks go, trailing ones stay
+        {"  MOV Eax, 1  ;x", 0, 14, "mov eax, 1"},    // blanks go at both ends, inner ones stay
+        {"xor \t eax", 0, 6, "xor"},                  // a double-click's blank after the word, and tabs
         {"x.MOV\r\nEAX", 2, 9, "mov\reax"},          // a line break stays (stored as one CR); no "." prefix
         {"a \t  b", 1, 5, "<null>"},
         {std::string(200, 'A'), 0, 127, std::string(127, 'a')},
@@ -180,6 +183,7 @@ TEST_F(KeywordCapture, SelectionIsTakenWhenItFitsAndRefusedWhenNot)
         SetText(c.Text.c_str());
         Select(c.From, c.To);
         EXPECT_EQ(Capture(), c.Keyword) << c.From << ".." << c.To;
+        EXPECT_EQ(bare_, 0u);
         EXPECT_FALSE(Sent(WordAtCaretCalled)) << "the host's word is not asked for on a selection";
         EXPECT_FALSE(Sent(EM_FINDWORDBREAK));
         EXPECT_EQ(Sent(EM_GETSELTEXT), c.To - c.From <= 127) << "a selection too long for the buffer is not read";
@@ -216,7 +220,7 @@ TEST_F(KeywordCapture, CaretTakesTheHostsWordWhereTheEditorSaysItBegins)
     EXPECT_EQ(wordBreak->LParam, 8);  // the caret plus 1
 }
 
-TEST_F(KeywordCapture, DotBeforeTheWordAndWhatDoesNotFit)
+TEST_F(KeywordCapture, PrefixBeforeTheWordAndWhatDoesNotFit)
 {
     struct Case {
         const char* Text;
@@ -224,8 +228,14 @@ TEST_F(KeywordCapture, DotBeforeTheWordAndWhatDoesNotFit)
         std::string Word;
         std::string Keyword;
         LONG ProbeFrom, ProbeTo;
+        uint32_t Bare = 0;  // a prefix that the lookup may drop
     } cases[] = {
         {"  .DATA?", 4, "DATA", ".data", 2, 3},
+        {"  %Define x", 4, "Define", "%define", 2, 3, 1},
+        {"jmp @F", 5, "F", "@f", 4, 5, 1},
+        {"#include <a>", 3, "include", "#include", 0, 1, 1},
+        {"a% b", 3, "b", "b", 2, 3},                 // the byte just before the word only
+        {"x %", 2, "", "%", 2, 3, 1},
         {"data .x", 0, "data", "data", 0, 0},        // at position 0: nothing before, never a prefix
         {"a. b", 2, "", ".", 1, 2},                  // no word after the dot: the dot alone
         {"   ", 2, "", "<null>", 0, 0},
@@ -240,6 +250,7 @@ TEST_F(KeywordCapture, DotBeforeTheWordAndWhatDoesNotFit)
         Select(c.Caret, c.Caret);
         HostWord = c.Word;
         EXPECT_EQ(Capture(), c.Keyword) << c.Text << " at " << c.Caret;
+        EXPECT_EQ(bare_, c.Bare) << c.Text;
         const EditorMessage* probe = Find(EM_GETTEXTRANGE);
         ASSERT_NE(probe, nullptr);
         EXPECT_EQ(probe->Range.cpMin, c.ProbeFrom) << c.Text;

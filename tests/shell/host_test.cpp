@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,15 @@ struct HostRun {
             if (line.compare(0, 8, "opened: ") == 0 || line.compare(0, 5, "box: ") == 0)
                 opened += (opened.empty() ? "" : "\n") + line;
         return opened;
+    }
+    // Every line beginning with prefix.
+    std::vector<std::string> All(const std::string& prefix) const
+    {
+        std::vector<std::string> out;
+        for (const std::string& line : Lines)
+            if (line.compare(0, prefix.size(), prefix) == 0)
+                out.push_back(line);
+        return out;
     }
     std::string Result(const std::string& action, int occurrence = 1) const
     {
@@ -211,7 +221,8 @@ TEST_F(HostTest, OptionTableIsReadAndEndsInZeros)
         if (line.compare(0, 7, "option:") == 0)
             options.push_back(line);
     EXPECT_EQ(options, (std::vector<std::string>{u8"option: 1 1 启用插件", u8"option: 2 2 隐藏错误信息",
-                                                 u8"option: 8 8 F1 把错误信息传给帮助", "option: 0 0 end"}));
+                                                 u8"option: 8 8 F1 把错误信息传给帮助",
+                                                 u8"option: 16 16 找不到关键词时提供建议", "option: 0 0 end"}));
 }
 
 TEST_F(HostTest, DisabledInstallAsksForTheRecordsOnlyAndHooksNothing)
@@ -341,6 +352,59 @@ TEST_F(HostTest, HelpCommandWithTheCacheClosedReturnsZeroEvenWithDefault)
     EXPECT_EQ(run.Result("f1", 2), "0") << run.Text();
     EXPECT_EQ(run.Opened("f1", 2), "opened: nothing");
     EXPECT_EQ(run.Line("box:"), "(none)");
+}
+
+TEST_F(HostTest, AListSavedWhileTheHostRunsIsUsedAtTheNextF1)
+{
+    NEEDS_REAL(cache || help, "no keyword is captured or found");
+    dir.Write("Addins\\mine.kwl", "Mine\r\nMy list\r\nalpha\r\nbeta\r\n");
+    Copy(addins + "\\mine.kwl", app + "\\mine.old");  // the same last-write time
+    WriteSetting("Varnok.ini", "KeywordLists", "mine");
+    WriteSetting("Varnok.ini", "mine", "$H\\mine.hlp");
+    HostRun run = Run({"-options", "1"},
+                      "text alpha beta gamma; files Addins\\hlp*; at gamma 1; f1; at alpha 1; f1; files Addins\\hlp*; "
+                      "write Addins\\mine.kwl Mine\\nMy list\\nalpha\\nbeta\\ngamma\\n; at gamma 1; f1; files Addins\\hlp*; "
+                      "write Addins\\mine.kwl Mine\\nMy list\\nbeta\\ngamma\\n; at alpha 1; f1; "
+                      "copy mine.old Addins\\mine.kwl; f1; at gamma 1; f1; files Addins\\hlp*");
+    std::string h = "opened: winhelp command=0x101 file=" + Lower(app) + "\\help\\mine.hlp key=";
+    std::vector<std::string> files = run.All("files: ");
+    ASSERT_EQ(files.size(), 4u) << run.Text();
+    for (const std::string& line : files)
+        EXPECT_EQ(std::count(line.begin(), line.end(), ' '), 1) << "one cache file: " << line;
+    EXPECT_EQ(files[1], files[0]);  // unchanged lists: the cache is kept
+    EXPECT_EQ(run.Result("f1", 1), "0") << run.Text();
+    EXPECT_EQ(run.Opened("f1", 2), h + "alpha") << run.Text();
+    EXPECT_EQ(run.Opened("f1", 3), h + "gamma") << run.Text();
+    EXPECT_EQ(run.Result("f1", 4), "0") << run.Text();
+    // The older copy is the list again.
+    EXPECT_EQ(run.Opened("f1", 5), h + "alpha") << run.Text();
+    EXPECT_EQ(run.Result("f1", 6), "0") << run.Text();
+    EXPECT_EQ(dir.List("Addins\\hlp*").size(), 1u);
+}
+
+TEST_F(HostTest, AWordInNoListOffersTheNearestKeywordsWhenAsked)
+{
+    NEEDS_REAL(cache || help, "no keyword is captured or found");
+    // The assembler's settings have no default: a miss opens nothing by itself.
+    const std::string actions = "text jzz pushf; at jzz 1; popup 2; f1; at pushf 1; popup 2; f1; popup escape; f1";
+    HostRun offered = Run({"-options", "17", "-assembler", "Masm32"}, actions);
+    std::vector<std::string> popups = offered.All("popup: ");
+    ASSERT_EQ(popups.size(), 3u) << offered.Text();
+    // Same first byte, longest common prefix first, then the closest length; an alias beside its keyword.
+    EXPECT_EQ(popups[0].substr(0, 30), "popup: jz => je | jae | jbe | ") << popups[0];
+    EXPECT_EQ(popups[1].substr(0, 32), "popup: pushfd | push | pushad | ") << popups[1];
+    EXPECT_EQ(popups[2], popups[1]);
+    std::string h = "opened: winhelp command=0x101 file=" + Lower(app) + "\\help\\x86.hlp key=";
+    EXPECT_EQ(offered.Opened("f1", 1), h + "jae") << offered.Text();
+    EXPECT_EQ(offered.Result("f1", 2), "1");
+    EXPECT_EQ(offered.Opened("f1", 2), h + "push") << offered.Text();
+    EXPECT_EQ(offered.Result("f1", 3), "0");
+    EXPECT_EQ(offered.Opened("f1", 3), "opened: nothing");
+
+    HostRun plain = Run({"-options", "1", "-assembler", "Masm32"}, actions);
+    EXPECT_TRUE(plain.All("popup: ").empty()) << plain.Text();
+    EXPECT_EQ(plain.Result("f1", 1), "0");
+    EXPECT_EQ(plain.Result("f1", 2), "0");
 }
 
 } // namespace
