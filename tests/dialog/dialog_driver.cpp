@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 #include <stdio.h>
+
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "cache/listheader.h"
@@ -129,6 +131,22 @@ std::vector<bool> Checks(HWND dialog)
     for (int i = 0; i < count; ++i)
         checks.push_back(SendMessageA(view, LVM_GETITEMSTATE, i, LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2));
     return checks;
+}
+
+std::vector<std::string> CheckedItems(HWND dialog)
+{
+    std::vector<std::string> texts = ItemTexts(dialog), checked;
+    std::vector<bool> checks = Checks(dialog);
+    for (size_t i = 0; i < texts.size(); ++i)
+        if (checks[i])
+            checked.push_back(texts[i]);
+    return checked;
+}
+
+int ItemOf(HWND dialog, const std::string& text)
+{
+    std::vector<std::string> texts = ItemTexts(dialog);
+    return static_cast<int>(std::find(texts.begin(), texts.end(), text) - texts.begin());
 }
 
 std::vector<std::string> ComboEntries(HWND dialog)

@@ -23,6 +23,8 @@ void Press(HWND dialog, int id);
 // What the dialog shows.
 std::vector<std::string> ItemTexts(HWND dialog);
 std::vector<bool> Checks(HWND dialog);
+std::vector<std::string> CheckedItems(HWND dialog);  // in the view's order: their priority, highest first
+int ItemOf(HWND dialog, const std::string& text);
 std::vector<std::string> ComboEntries(HWND dialog);
 std::string ControlText(HWND dialog, int id);
 bool Enabled(HWND dialog, int id);

@@ -28,22 +28,15 @@ protected:
         items.insert(items.begin(), "(default)");
         app.Write("Varnok.ini", hostText);
     }
-    int Item(const std::string& name) { return std::find(items.begin(), items.end(), name) - items.begin(); }
+    int Item(HWND d, const std::string& name) { return ItemOf(d, name); }
     // KeywordLists as a save builds it: the checked names from the last item to the first.
-    std::string ListsOf(const Bools& checks)
+    std::string ListsOf(HWND d)
     {
         std::string lists;
-        for (size_t i = checks.size(); i-- > 0;)
-            if (checks[i])
-                lists += "," + (i == 0 ? std::string("default") : items[i].substr(0, items[i].size() - 4));
+        Texts checked = CheckedItems(d);
+        for (size_t i = checked.size(); i-- > 0;)
+            lists += "," + (checked[i] == "(default)" ? std::string("default") : checked[i].substr(0, checked[i].size() - 4));
         return lists;
-    }
-    Bools Checked(std::initializer_list<const char*> names)
-    {
-        Bools checks(items.size(), false);
-        for (const char* name : names)
-            checks[Item(name)] = true;
-        return checks;
     }
     void ExpectQuestion(const CapturedBox& box, HWND dialog, const char* text, const char* caption, bool cancel)
     {
@@ -70,7 +63,7 @@ TEST_F(SettingsTest, EntriesAreGlobalThenTheAssemblersLastNamedFirst)
         ChooseEntry(d, 1);
         EXPECT_EQ(DialogIni, app.File("C.ini"));
         EXPECT_TRUE(Enabled(d, IDC_RESTORE));
-        EXPECT_EQ(Checks(d), Checked({"a.kwl"}));
+        EXPECT_EQ(CheckedItems(d), (Texts{"a.kwl"}));
         ChooseEntry(d, 0);
         EXPECT_FALSE(Enabled(d, IDC_RESTORE));
         EXPECT_EQ(DialogModified, 1u);  // loads after the opening change check boxes as a user would
@@ -111,7 +104,7 @@ TEST_F(SettingsTest, LoadingChecksTheNamedListsAndReadsTheirHelpTargets)
     struct Case {
         std::string Lists;
         uint32_t Result;
-        std::initializer_list<const char*> Checked;
+        Texts Checked;
     };
     const Case cases[] = {
         {"KeywordLists=c,A,default\r\n", 1, {"(default)", "a.kwl", "c.kwl"}},
@@ -127,11 +120,11 @@ TEST_F(SettingsTest, LoadingChecksTheNamedListsAndReadsTheirHelpTargets)
         app.Write("Varnok.ini", "[Tembril]\r\n" + c.Lists + "a=?unset\r\nb=$D\\b.hlp\r\ndefault=dflt\r\n");
         RunDialog({[&](HWND d) {
             EXPECT_EQ(LoadSettings(d, hostIni.c_str()), c.Result) << c.Lists;
-            EXPECT_EQ(Checks(d), Checked(c.Checked)) << c.Lists;
+            EXPECT_EQ(CheckedItems(d), c.Checked) << c.Lists;
             Texts targets = HelpTargets(d);
-            EXPECT_EQ(targets[Item("a.kwl")], "");
-            EXPECT_EQ(targets[Item("c.kwl")], "");
-            EXPECT_EQ(targets[Item("b.kwl")], c.Result ? "$D\\b.hlp" : "") << c.Lists;
+            EXPECT_EQ(targets[Item(d, "a.kwl")], "");
+            EXPECT_EQ(targets[Item(d, "c.kwl")], "");
+            EXPECT_EQ(targets[Item(d, "b.kwl")], c.Result ? "$D\\b.hlp" : "") << c.Lists;
             EXPECT_EQ(targets[0], c.Result ? "dflt" : "") << c.Lists;
             Press(d, IDC_OK);
         }});
@@ -141,10 +134,10 @@ TEST_F(SettingsTest, LoadingChecksTheNamedListsAndReadsTheirHelpTargets)
 TEST_F(SettingsTest, ASaveWritesEveryListAndReadsBackAsItWas)
 {
     RunDialog({[&](HWND d) {
-        EXPECT_EQ(Checks(d), Checked({"(default)", "b.kwl"}));
-        SetChecked(d, Item("c.kwl"), true);
+        EXPECT_EQ(CheckedItems(d), (Texts{"(default)", "b.kwl"}));
+        SetChecked(d, Item(d, "c.kwl"), true);
         SetChecked(d, 0, false);
-        Select(d, Item("a.kwl"));
+        Select(d, Item(d, "a.kwl"));
         TypeHelpTarget(d, "\"$A\\bin\\prog.exe\" /k $K");
         Press(d, IDC_OK);
     }});
@@ -169,10 +162,10 @@ TEST_F(SettingsTest, ASaveWritesEveryListAndReadsBackAsItWas)
     EXPECT_EQ(section, expected);
 
     RunDialog({[&](HWND d) {
-        EXPECT_EQ(Checks(d), Checked({"b.kwl", "c.kwl"}));
+        EXPECT_EQ(CheckedItems(d), (Texts{"b.kwl", "c.kwl"}));
         Texts targets = HelpTargets(d);
-        EXPECT_EQ(targets[Item("a.kwl")], "\"$A\\bin\\prog.exe\" /k $K");
-        EXPECT_EQ(targets[Item("b.kwl")], "$H\\b.chm");
+        EXPECT_EQ(targets[Item(d, "a.kwl")], "\"$A\\bin\\prog.exe\" /k $K");
+        EXPECT_EQ(targets[Item(d, "b.kwl")], "$H\\b.chm");
         EXPECT_EQ(targets[0], "http://x/$K");
         Press(d, IDC_OK);
     }});
@@ -182,7 +175,7 @@ TEST_F(SettingsTest, NoListCheckedSavesAnEmptyValueThatStillCountsAsSettings)
 {
     RunDialog({[&](HWND d) {
         SetChecked(d, 0, false);
-        SetChecked(d, Item("b.kwl"), false);
+        SetChecked(d, Item(d, "b.kwl"), false);
         Press(d, IDC_APPLY);
         EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), "");
         EXPECT_EQ(LoadSettings(d, hostIni.c_str()), 1u);
@@ -225,16 +218,16 @@ TEST_F(SettingsTest, CheckedNamesThatCouldNotBeReadBackAreRefusedAndNothingIsWri
         EXPECT_EQ(DialogModified, 1u);
         EXPECT_TRUE(IsWindowVisible(d));  // still open, changes kept
         // Unchecked from the last item on until the names fit: 255 bytes, leading comma included.
-        for (int i = static_cast<int>(items.size()) - 1; ListsOf(Checks(d)).size() > 255; --i)
+        for (int i = static_cast<int>(items.size()) - 1; ListsOf(d).size() > 255; --i)
             SetChecked(d, i, false);
-        Bools saved = Checks(d);
-        std::string lists = ListsOf(saved);
+        Texts saved = CheckedItems(d);
+        std::string lists = ListsOf(d);
         EXPECT_GE(lists.size(), 255u - 8);
         Press(d, IDC_APPLY);
         EXPECT_EQ(boxes.Boxes().size(), 1u);
         EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), lists.substr(1));
         EXPECT_EQ(LoadSettings(d, hostIni.c_str()), 1u);
-        EXPECT_EQ(Checks(d), saved);
+        EXPECT_EQ(CheckedItems(d), saved);
         Press(d, IDC_OK);
     }});
 }
@@ -246,14 +239,14 @@ TEST_F(SettingsTest, ChangingFileWithUnsavedChangesAsksWhetherToSaveThemToTheOld
         app.Write("Varnok.ini", hostText);
         BoxCapture boxes({answer});
         RunDialog({[&](HWND d) {
-            SetChecked(d, Item("c.kwl"), true);
+            SetChecked(d, Item(d, "c.kwl"), true);
             ChooseEntry(d, 1);
             ASSERT_EQ(boxes.Boxes().size(), 1u);
             ExpectQuestion(boxes.Boxes()[0], d, MSG_SAVE_CHANGES, MSG_SAVE_CHANGES_CAPTION, false);
             EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), answer == IDYES ? "c,b,default" : "b,default");
             // Either way the view now shows the new file, and the changes count as unsaved.
-            EXPECT_EQ(Checks(d), Checked({"a.kwl"}));
-            EXPECT_EQ(HelpTargets(d)[Item("a.kwl")], "a.chm");
+            EXPECT_EQ(CheckedItems(d), (Texts{"a.kwl"}));
+            EXPECT_EQ(HelpTargets(d)[Item(d, "a.kwl")], "a.chm");
             EXPECT_EQ(DialogModified, 1u);
             EXPECT_TRUE(Enabled(d, IDC_APPLY));
             DialogModified = 0;
@@ -274,8 +267,8 @@ TEST_F(SettingsTest, AnAssemblerWithoutSettingsMayTakeACopyOfTheGlobalOnes)
             ChooseEntry(d, 2);
             ASSERT_EQ(boxes.Boxes().size(), 1u);
             ExpectQuestion(boxes.Boxes()[0], d, MSG_CREATE_SETTINGS, MSG_CREATE_SETTINGS_CAPTION, true);
-            EXPECT_EQ(Checks(d), Checked({"(default)", "b.kwl"}));
-            EXPECT_EQ(HelpTargets(d)[Item("b.kwl")], "$H\\b.chm");
+            EXPECT_EQ(CheckedItems(d), (Texts{"(default)", "b.kwl"}));
+            EXPECT_EQ(HelpTargets(d)[Item(d, "b.kwl")], "$H\\b.chm");
             if (answer == IDYES) {
                 EXPECT_EQ(DialogIni, app.File("B.ini"));
                 EXPECT_EQ(SendDlgItemMessageA(d, IDC_SETTINGS_FILE, CB_GETCURSEL, 0, 0), 2);
@@ -309,7 +302,7 @@ TEST_F(SettingsTest, RestoringDeletesOnlyTheAssemblersSectionAndOnlyOnYes)
             ASSERT_EQ(boxes.Boxes().size(), 1u);
             ExpectQuestion(boxes.Boxes()[0], d, MSG_DELETE_SETTINGS, MSG_DELETE_SETTINGS_CAPTION, true);
             EXPECT_EQ(SendDlgItemMessageA(d, IDC_SETTINGS_FILE, CB_GETCURSEL, 0, 0), answer == IDYES ? 0 : 3);
-            EXPECT_EQ(Checks(d), answer == IDYES ? Checked({"(default)", "b.kwl"}) : Checked({"a.kwl"}));
+            EXPECT_EQ(CheckedItems(d), answer == IDYES ? (Texts{"(default)", "b.kwl"}) : (Texts{"a.kwl"}));
             DialogModified = 0;
             Press(d, IDC_OK);
         }});
@@ -326,7 +319,7 @@ TEST_F(SettingsTest, ClosingWithUnsavedChangesAsksAndCancelKeepsTheDialog)
         bool open = false;
         RunDialog({
             [&](HWND d) {
-                SetChecked(d, Item("a.kwl"), true);
+                SetChecked(d, Item(d, "a.kwl"), true);
                 Press(d, IDC_CANCEL);
                 ASSERT_EQ(boxes.Boxes().size(), 1u);
                 ExpectQuestion(boxes.Boxes()[0], d, MSG_SAVE_CHANGES, MSG_SAVE_CHANGES_CAPTION, true);
@@ -335,13 +328,13 @@ TEST_F(SettingsTest, ClosingWithUnsavedChangesAsksAndCancelKeepsTheDialog)
                 // Only Cancel gets here.
                 open = true;
                 EXPECT_EQ(DialogModified, 1u);
-                EXPECT_EQ(Checks(d), Checked({"(default)", "a.kwl", "b.kwl"}));
+                EXPECT_EQ(CheckedItems(d), (Texts{"(default)", "b.kwl", "a.kwl"}));
                 DialogModified = 0;
                 SendMessageA(d, WM_CLOSE, 0, 0);
             },
         });
         EXPECT_EQ(open, answer == IDCANCEL);
-        EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), answer == IDYES ? "b,a,default" : "b,default");
+        EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), answer == IDYES ? "a,b,default" : "b,default");
     }
 }
 
@@ -423,7 +416,7 @@ TEST_F(SettingsTest, TheBrowseButtonPutsThePickedFileIntoTheEdit)
         openAnswer = &answer;
         answer.Hook = SetWindowsHookExA(WH_CBT, OpenFileHook, nullptr, GetCurrentThreadId());
         RunDialog({[&](HWND d) {
-            Select(d, Item("b.kwl"));
+            Select(d, Item(d, "b.kwl"));
             Press(d, IDC_BROWSE);
             EXPECT_EQ(answer.Title, MSG_OPEN_HELP_TITLE);
             EXPECT_EQ(answer.Owner, d);
