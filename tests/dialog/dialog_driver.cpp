@@ -20,6 +20,10 @@ struct Script {
     bool Busy = false;  // a step's message box runs a loop that may tick again
     int Waited = 0;
     int Stuck = 0;
+    std::vector<BoxStep> BoxSteps;
+    size_t NextBox = 0;
+    bool AnswerBoxes = false;
+    std::vector<HWND> Answered;
 };
 Script* current = nullptr;
 
@@ -32,11 +36,42 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM found)
     return TRUE;
 }
 
+// A message box of this thread that is shown whole and not yet answered.
+BOOL CALLBACK FindBox(HWND window, LPARAM found)
+{
+    char name[16] = "";
+    GetClassNameA(window, name, sizeof name);
+    HWND button = GetDlgItem(window, IDOK) ? GetDlgItem(window, IDOK) : GetDlgItem(window, IDYES);
+    if (lstrcmpA(name, "#32770") != 0 || GetDlgItem(window, 0xFFFF) == nullptr || button == nullptr ||
+        !IsWindowVisible(button) ||
+        std::find(current->Answered.begin(), current->Answered.end(), window) != current->Answered.end())
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+void AnswerBox(Script* script)
+{
+    HWND box = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
+    if (box == nullptr)
+        return;
+    script->Answered.push_back(box);
+    int answer = IDOK;
+    if (script->NextBox < script->BoxSteps.size())
+        answer = script->BoxSteps[script->NextBox++](script->Dialog, box);
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+}
+
 VOID CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
 {
     Script* script = current;
     if (script == nullptr)
         return;
+    if (script->Busy && script->AnswerBoxes) {
+        AnswerBox(script);
+        return;
+    }
     if (script->Busy) {
         // A step waits in a box that nobody answers: no test would ever end.
         if (++script->Stuck > 500) {
@@ -63,10 +98,12 @@ VOID CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
 
 } // namespace
 
-INT_PTR RunDialog(std::vector<Step> steps)
+INT_PTR RunDialog(std::vector<Step> steps, std::vector<BoxStep> boxSteps)
 {
     Script script;
     script.Steps = std::move(steps);
+    script.AnswerBoxes = !boxSteps.empty();
+    script.BoxSteps = std::move(boxSteps);
     current = &script;
     UINT_PTR timer = SetTimer(nullptr, 0, 10, Tick);
     INT_PTR result = DialogBoxParamA(ModuleHandle, MAKEINTRESOURCEA(IDD_CONFIG), nullptr, ConfigDlgProc, 0);

@@ -9,9 +9,13 @@
 #include <vector>
 
 using Step = std::function<void(HWND dialog)>;
+// Runs while a message box of this thread is up; returns the box's answer.
+using BoxStep = std::function<int(HWND dialog, HWND box)>;
 
 // The dialog's result, or -2 when the script ran out before the dialog ended.
-INT_PTR RunDialog(std::vector<Step> steps);
+// With box steps, the driver answers every box itself: each box that appears
+// while a step runs takes the next box step, or, once they are used, IDOK.
+INT_PTR RunDialog(std::vector<Step> steps, std::vector<BoxStep> boxSteps = {});
 
 // What a user does, sent as the controls themselves would send it.
 void Select(HWND dialog, int item);
