@@ -140,7 +140,6 @@ void ItemText(HWND view, int index, char* text, int size)
 
 // Where each record goes while the view sorts its items: places in item order.
 struct Placing {
-    HWND View;
     ListRecord** Records;
     const int* Places;
     int Count;
@@ -342,7 +341,7 @@ void ArrangeItems(HWND view, const int* places, int count)
         return;
     for (int i = 0; i < count; ++i)
         records[i] = RecordAt(view, i);
-    Placing placing = {view, records, places, count};
+    Placing placing = {records, places, count};
     SendMessageA(view, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&placing), reinterpret_cast<LPARAM>(ComparePlaces));
     HeapFree(GetProcessHeap(), 0, records);
 }
