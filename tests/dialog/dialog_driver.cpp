@@ -20,7 +20,7 @@ struct Script {
     bool Busy = false;  // a step's message box runs a loop that may tick again
     int Waited = 0;
     int Stuck = 0;
-    std::vector<BoxStep> BoxSteps;
+    std::vector<Step> BoxSteps;
     size_t NextBox = 0;
     bool AnswerBoxes = false;
     std::vector<HWND> Answered;
@@ -36,31 +36,17 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM found)
     return TRUE;
 }
 
-// A message box of this thread that is shown whole and not yet answered.
+// A message box of this thread, shown and not yet answered.
 BOOL CALLBACK FindBox(HWND window, LPARAM found)
 {
     char name[16] = "";
     GetClassNameA(window, name, sizeof name);
-    HWND button = GetDlgItem(window, IDOK) ? GetDlgItem(window, IDOK) : GetDlgItem(window, IDYES);
-    if (lstrcmpA(name, "#32770") != 0 || GetDlgItem(window, 0xFFFF) == nullptr || button == nullptr ||
-        !IsWindowVisible(button) ||
-        std::find(current->Answered.begin(), current->Answered.end(), window) != current->Answered.end())
+    const std::vector<HWND>& answered = current->Answered;
+    if (lstrcmpA(name, "#32770") != 0 || GetDlgItem(window, 0xFFFF) == nullptr || !IsWindowVisible(window) ||
+        std::find(answered.begin(), answered.end(), window) != answered.end())
         return TRUE;
     *reinterpret_cast<HWND*>(found) = window;
     return FALSE;
-}
-
-void AnswerBox(Script* script)
-{
-    HWND box = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
-    if (box == nullptr)
-        return;
-    script->Answered.push_back(box);
-    int answer = IDOK;
-    if (script->NextBox < script->BoxSteps.size())
-        answer = script->BoxSteps[script->NextBox++](script->Dialog, box);
-    PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
 }
 
 VOID CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
@@ -69,7 +55,14 @@ VOID CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
     if (script == nullptr)
         return;
     if (script->Busy && script->AnswerBoxes) {
-        AnswerBox(script);
+        HWND box = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
+        if (box == nullptr)
+            return;
+        script->Answered.push_back(box);
+        if (script->NextBox < script->BoxSteps.size())
+            script->BoxSteps[script->NextBox++](script->Dialog);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
         return;
     }
     if (script->Busy) {
@@ -98,7 +91,7 @@ VOID CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
 
 } // namespace
 
-INT_PTR RunDialog(std::vector<Step> steps, std::vector<BoxStep> boxSteps)
+INT_PTR RunDialog(std::vector<Step> steps, std::vector<Step> boxSteps)
 {
     Script script;
     script.Steps = std::move(steps);

@@ -9,13 +9,11 @@
 #include <vector>
 
 using Step = std::function<void(HWND dialog)>;
-// Runs while a message box of this thread is up; returns the box's answer.
-using BoxStep = std::function<int(HWND dialog, HWND box)>;
 
 // The dialog's result, or -2 when the script ran out before the dialog ended.
-// With box steps, the driver answers every box itself: each box that appears
-// while a step runs takes the next box step, or, once they are used, IDOK.
-INT_PTR RunDialog(std::vector<Step> steps, std::vector<BoxStep> boxSteps = {});
+// With box steps, the driver answers every box itself with OK, once the next
+// box step, if any is left, has run while the box is up.
+INT_PTR RunDialog(std::vector<Step> steps, std::vector<Step> boxSteps = {});
 
 // What a user does, sent as the controls themselves would send it.
 void Select(HWND dialog, int item);

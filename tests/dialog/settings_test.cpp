@@ -366,140 +366,88 @@ TEST_F(SettingsTest, ARefusedSaveBeforeAChangeOfFileStaysOnTheChangedFile)
 
 // What the user last saw is what is saved: each sequence below once lost or
 // corrupted a help target or the lists' order.
-TEST_F(SettingsTest, ALoadShowsItsOwnTargetAndNoneIsCarriedIntoAnotherFile)
+TEST_F(SettingsTest, ALoadShowsItsOwnTargetsAndAfterApplyThePanelStillEditsItsList)
 {
     app.Write("A.ini", "[Tembril]\r\nKeywordLists=b\r\nb=$H\\A-b.hlp\r\n");
     struct Case {
-        const char* What;
         std::vector<int> Answers;
         int Start;  // the entry on which b is selected
-        std::function<void(HWND)> Move;
-        const char* File;
-        const char* Shown;
+        Step Move;
+        const char *File, *Shown;
     };
     const Case cases[] = {
-        {"another file", {}, 0, [](HWND d) { ChooseEntry(d, 3); }, "A.ini", "$H\\A-b.hlp"},
-        {"a copy of the global settings", {IDNO, IDYES}, 3, [](HWND d) { ChooseEntry(d, 2); }, "B.ini", "$H\\b.chm"},
-        {"restore", {IDYES}, 3, [](HWND d) { Press(d, IDC_RESTORE); }, "Varnok.ini", "$H\\b.chm"},
+        {{}, 0, [](HWND d) { ChooseEntry(d, 3); }, "A.ini", "$H\\A-b.hlp"},
+        {{IDNO, IDYES}, 3, [](HWND d) { ChooseEntry(d, 2); }, "B.ini", "$H\\b.chm"},  // a copy of the global ones
+        {{IDYES}, 3, [](HWND d) { Press(d, IDC_RESTORE); }, "Varnok.ini", "$H\\b.chm"},
+        {{}, 0, [](HWND d) { Press(d, IDC_APPLY); TypeHelpTarget(d, "typed.chm"); }, "Varnok.ini", "typed.chm"},
     };
     for (const Case& c : cases) {
         app.Write("Varnok.ini", hostText);
         BoxCapture boxes(c.Answers);
         std::string shown;
         RunDialog({[&](HWND d) {
-            if (c.Start != 0)
-                ChooseEntry(d, c.Start);
+            ChooseEntry(d, c.Start);
             Select(d, Item(d, "b.kwl"));
             c.Move(d);
             shown = ControlText(d, IDC_HELP_TARGET);
             Press(d, IDC_OK);
         }});
-        EXPECT_EQ(shown, c.Shown) << c.What;
-        EXPECT_EQ(Value(c.File, "b"), c.Shown) << c.What;
+        EXPECT_EQ(shown, c.Shown);
+        EXPECT_EQ(Value(c.File, "b"), shown) << c.File;
     }
 }
 
-TEST_F(SettingsTest, AnEditAfterApplyGoesIntoTheListThePanelShows)
+TEST_F(SettingsTest, WhileASavesBoxIsUpChangesAreKeptAndNothingSavesLoadsOrEnds)
 {
-    RunDialog({[&](HWND d) {
-        Select(d, Item(d, "b.kwl"));
-        TypeHelpTarget(d, "first.chm");
-        Press(d, IDC_APPLY);
-        EXPECT_EQ(ControlText(d, IDC_LIST_PATH), addin.File("b.kwl"));
-        TypeHelpTarget(d, "second.chm");
-        Press(d, IDC_OK);
-    }});
-    EXPECT_EQ(Value("Varnok.ini", "b"), "second.chm");
-}
-
-// A list gone since the dialog opened: the save's rebuild shows its ownerless boxes.
-class SaveBoxTest : public SettingsTest {
-protected:
-    void SetUp() override
-    {
-        SettingsTest::SetUp();
-        OptionFlags = OptEnable;
-    }
-    std::vector<std::string> CacheFiles() { return addin.List("hlp*"); }
-};
-
-TEST_F(SaveBoxTest, AChangeMadeWhileTheSavesBoxIsUpStaysUnsaved)
-{
+    OptionFlags = OptEnable;  // the rebuild's boxes shown, with no owner
     std::string shown;
     RunDialog({[&](HWND d) {
-                   DeleteFileA(addin.File("a.kwl").c_str());
+                   DeleteFileA(addin.File("a.kwl").c_str());  // the save's rebuild fails on it
                    SetChecked(d, Item(d, "a.kwl"), true);
                    Press(d, IDC_APPLY);
-                   EXPECT_EQ(DialogModified, 1u);
-                   EXPECT_TRUE(Enabled(d, IDC_APPLY));
+                   EXPECT_EQ(addin.List("hlp*"), Texts{});
+                   EXPECT_TRUE(Enabled(d, IDC_APPLY));  // the change made in the box
+                   SetChecked(d, Item(d, "a.kwl"), false);
                    shown = ListsOf(d);
                    Press(d, IDC_OK);
                }},
-              {[&](HWND d, HWND) {
-                  SetChecked(d, Item(d, "a.kwl"), false);
+              {[&](HWND d) {
+                  for (int id : {IDC_APPLY, IDC_OK, IDC_CANCEL})
+                      Press(d, id);
+                  ChooseEntry(d, 1);
                   SetChecked(d, Item(d, "c.kwl"), true);
-                  return IDOK;
               }});
     EXPECT_EQ("," + Value("Varnok.ini", "KeywordLists"), shown);
-    EXPECT_EQ(CacheFiles(), Texts{Value("Varnok.ini", "KeywordCacheFile").substr(addinDir.size() + 1)});
-}
-
-TEST_F(SaveBoxTest, NothingSavesLoadsOrEndsInsideARunningSave)
-{
-    RunDialog({[&](HWND d) {
-                   DeleteFileA(addin.File("a.kwl").c_str());
-                   SetChecked(d, Item(d, "a.kwl"), true);
-                   Press(d, IDC_APPLY);
-                   EXPECT_EQ(DialogModified, 0u);
-                   DialogModified = 0;
-                   Press(d, IDC_OK);
-               }},
-              {[&](HWND d, HWND) {
-                  EXPECT_FALSE(Enabled(d, IDC_OK));
-                  Press(d, IDC_APPLY);
-                  Press(d, IDC_OK);
-                  ChooseEntry(d, 1);
-                  Press(d, IDC_CANCEL);
-                  EXPECT_EQ(SendDlgItemMessageA(d, IDC_SETTINGS_FILE, CB_GETCURSEL, 0, 0), 0);
-                  EXPECT_TRUE(IsWindowVisible(d));
-                  return IDOK;
-              }});
-    EXPECT_EQ(CacheFiles(), Texts{});
-    EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), "a,b,default");
+    EXPECT_EQ(addin.List("hlp*"), Texts{Value("Varnok.ini", "KeywordCacheFile").substr(addinDir.size() + 1)});
 }
 
 TEST_F(SettingsTest, EveryHelpTargetTheEditCanHoldComesBackAsTyped)
 {
     app.Write("Varnok.ini", "[Tembril]\r\nKeywordLists=a\r\n");
-    const std::string values[] = {"\"$D\\tool.exe\" \"$K\"", "\"", "'", "\"\"", "'x'", "\"x'", " lead", "trail ",
-                                  "\t both \t", " \" ", "\"a", "a\"", "\"" + std::string(257, 'q') + "\"",
-                                  " " + std::string(258, 'q'), "中文 ", "\"中文\""};
-    for (const std::string& value : values) {
-        RunDialog({[&](HWND d) {
-            Select(d, Item(d, "a.kwl"));
-            TypeHelpTarget(d, value.c_str());
-            Press(d, IDC_OK);
-        }});
+    for (std::string value : Texts{"\"$D\\tool.exe\" \"$K\"", "\"", "'x'", "\"x'", " lead", "trail ", "\t \" \t", "中文 ",
+                              "\"" + std::string(257, 'q') + "\"", " " + std::string(258, 'q')}) {
+        for (bool typing : {true, false})
+            RunDialog({[&](HWND d) {
+                Select(d, Item(d, "a.kwl"));
+                if (typing)
+                    TypeHelpTarget(d, value.c_str());
+                EXPECT_EQ(ControlText(d, IDC_HELP_TARGET), value);
+                Press(d, IDC_OK);
+            }});
         char word[KeywordBufferSize] = "keyword";
-        const char* found = LookupKeyword(word);
-        EXPECT_EQ(found ? std::string(found) : "<none>", value);
-        RunDialog({[&](HWND d) {
-            Select(d, Item(d, "a.kwl"));
-            EXPECT_EQ(ControlText(d, IDC_HELP_TARGET), value);
-            Press(d, IDC_OK);
-        }});
+        EXPECT_STREQ(LookupKeyword(word), value.c_str());  // the cache's read of it
     }
 }
 
 TEST_F(SettingsTest, ListsNamedLikeTheSectionsOwnKeysWriteNothingOverThem)
 {
-    addin.Write("KeywordCacheFile.kwl", "T\r\nD\r\nown\r\n");
-    addin.Write("KeywordLists.kwl", "T\r\nD\r\nown\r\n");
+    for (const char* name : {"KeywordCacheFile.kwl", "KeywordLists.kwl"})
+        addin.Write(name, "T\r\nD\r\nown\r\n");
     RunDialog({[&](HWND d) {
         for (const char* name : {"KeywordCacheFile.kwl", "KeywordLists.kwl"}) {
             SetChecked(d, Item(d, name), true);
             Select(d, Item(d, name));
-            EXPECT_FALSE(Enabled(d, IDC_HELP_TARGET));
+            EXPECT_FALSE(Enabled(d, IDC_HELP_TARGET));  // it has no key of its own
         }
         Press(d, IDC_APPLY);
         Press(d, IDC_APPLY);
@@ -511,41 +459,28 @@ TEST_F(SettingsTest, ListsNamedLikeTheSectionsOwnKeysWriteNothingOverThem)
     EXPECT_STREQ(LookupKeyword(word), "(None)");
 }
 
-TEST_F(SettingsTest, AnEmptyNameIsTheListDotKwlAsTheOpenTakesIt)
+TEST_F(SettingsTest, TheViewShowsThePriorityAnEmptyNameIncludedAndTheUserSetsIt)
 {
     addin.Write(".kwl", "T\r\nD\r\nkeyword\r\n");
-    app.Write("Varnok.ini", "[Tembril]\r\nKeywordLists=a,,c\r\n");
-    RunDialog({[&](HWND d) {
-        EXPECT_EQ(CheckedItems(d), (Texts{"c.kwl", ".kwl", "a.kwl"}));
-        Press(d, IDC_APPLY);
-        Press(d, IDC_OK);
-    }});
-    EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), "a,,c");
-    EXPECT_STREQ(EnabledLists, "a,,c");
-}
-
-TEST_F(SettingsTest, ASaveKeepsThePriorityAndTheUserSetsIt)
-{
-    app.Write("Varnok.ini", "[Tembril]\r\nKeywordLists=c,a,b,default\r\n");
+    app.Write("Varnok.ini", "[Tembril]\r\nKeywordLists=c,,a,b,default\r\n");
     RunDialog({[&](HWND d) {
         // The later a list stands, the higher: it wins a keyword that lists share.
-        EXPECT_EQ(CheckedItems(d), (Texts{"(default)", "b.kwl", "a.kwl", "c.kwl"}));
+        EXPECT_EQ(CheckedItems(d), (Texts{"(default)", "b.kwl", "a.kwl", ".kwl", "c.kwl"}));
         SetChecked(d, Item(d, "a.kwl"), false);
         SetChecked(d, Item(d, "a.kwl"), true);
         Press(d, IDC_APPLY);
-        EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), "c,a,b,default");
+        EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), "c,,a,b,default");
         Select(d, Item(d, "a.kwl"));
         SendDlgItemMessageA(d, IDC_LIST_VIEW, WM_SYSKEYDOWN, VK_UP, 1 << 29);
-        EXPECT_EQ(CheckedItems(d), (Texts{"(default)", "a.kwl", "b.kwl", "c.kwl"}));
-        EXPECT_EQ(DialogModified, 1u);
+        EXPECT_EQ(CheckedItems(d), (Texts{"(default)", "a.kwl", "b.kwl", ".kwl", "c.kwl"}));
         char tip[256] = "";
         NMLVGETINFOTIPA request = {{GetDlgItem(d, IDC_LIST_VIEW), IDC_LIST_VIEW, LVN_GETINFOTIPA}, 0, tip, sizeof tip, 1};
         SendMessageA(d, WM_NOTIFY, IDC_LIST_VIEW, reinterpret_cast<LPARAM>(&request));
-        EXPECT_EQ(std::string(tip), std::string("a.kwl") + MSG_WINS_OVER + "b.kwl, c.kwl");
+        EXPECT_EQ(std::string(tip), std::string("a.kwl") + MSG_WINS_OVER + "b.kwl, .kwl, c.kwl");
         SendDlgItemMessageA(d, IDC_LIST_VIEW, WM_SYSKEYDOWN, VK_UP, 1 << 29);  // "(default)" stays first
         Press(d, IDC_OK);
     }});
-    EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), "c,b,a,default");
+    EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), "c,,b,a,default");
 }
 
 } // namespace

@@ -76,20 +76,3 @@ TEST(SettingsText, OnlyAFullBufferMayHoldACutValue)
 }
 
 } // namespace
-
-namespace {
-
-TEST(SettingsText, AHelpTargetValueIsQuotedOnlyWhenTheReadWouldStripItAndFitsOrIsNotFormed)
-{
-    char value[7];
-    EXPECT_EQ(FormHelpTargetValue("\"a b", value, sizeof value), 1u);
-    EXPECT_STREQ(value, "\"a b");
-    EXPECT_EQ(FormHelpTargetValue("'ab'", value, sizeof value), 1u);  // 6 bytes and the NUL
-    EXPECT_STREQ(value, "\"'ab'\"");
-    EXPECT_EQ(FormHelpTargetValue(" abcd", value, sizeof value), 0u);  // 7 bytes and the NUL
-    EXPECT_STREQ(value, "");
-    EXPECT_EQ(FormHelpTargetValue("a\r\nb", value, sizeof value), 1u);  // no line break in a profile line
-    EXPECT_STREQ(value, "a  b");
-}
-
-} // namespace
