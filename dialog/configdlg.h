@@ -17,11 +17,12 @@ extern char DialogIni[PathBufferSize];
 // The record of the pseudo-list "default" (item 0); static, never released.
 extern ListRecord DefaultListRecord;
 
-// Whether a list's help target has a key of its own: not when the list is
-// named like a key the add-in keeps for itself. The pseudo-list's is "default".
+// Whether a list's help target is its own to edit and save: not when the list
+// is named like one of the add-in's own keys, nor for a file "default.kwl",
+// whose key is the pseudo-list's.
 inline bool HasTargetKey(const ListRecord* record)
 {
-    return record == &DefaultListRecord || !IsOwnSettingsKey(record->Name);
+    return record == &DefaultListRecord || (!IsOwnSettingsKey(record->Name) && lstrcmpiA(record->Name, "default") != 0);
 }
 
 // The keyword-list view: set up and fill it (once per opening).

@@ -106,7 +106,8 @@ void ReadHelpTargets(HWND view, const char* iniPath, bool present)
         if (record == nullptr)
             continue;
         record->HelpTarget[0] = 0;
-        if (!present || !HasTargetKey(record))
+        // A file "default.kwl" shows the target that help takes for it, the pseudo-list's.
+        if (!present || IsOwnSettingsKey(record->Name))
             continue;
         char value[HelpTargetReadSize];
         ReadSetting(iniPath, record->Name, ABSENT_VALUE, value, sizeof value);

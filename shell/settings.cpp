@@ -18,5 +18,5 @@ void DeleteSettings(const char* iniPath) { WritePrivateProfileStringA(SETTINGS_S
 bool IsOwnSettingsKey(const char* name)
 {
     // Keys match as the profile functions match them, in either case.
-    return lstrcmpiA(name, KEY_LISTS) == 0 || lstrcmpiA(name, KEY_CACHE_FILE) == 0 || lstrcmpiA(name, "default") == 0;
+    return lstrcmpiA(name, KEY_LISTS) == 0 || lstrcmpiA(name, KEY_CACHE_FILE) == 0;
 }

@@ -28,8 +28,8 @@ constexpr uint32_t PathBufferSize = 260;
 // closing quote.
 constexpr uint32_t HelpTargetReadSize = PathBufferSize + 1;
 
-// Whether a keyword list of that name would share its help-target key with a
-// key the add-in keeps for itself: such a list has no help target of its own.
+// Whether a keyword list of that name would find its help-target key holding
+// one of the add-in's own values: such a list has no help target.
 bool IsOwnSettingsKey(const char* name);
 
 // Reads key of the add-in's section (or of section when given).
