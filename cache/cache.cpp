@@ -174,7 +174,14 @@ bool ReadHelpTargets(const SectionCopy* section, uint32_t rows)
         if (target == nullptr)
             return false;
         ListTable[i].HelpTarget = target;
-        ReadCopiedSetting(section, ListTable[i].Name, NO_HELP_TARGET, target, PathBufferSize);
+        // A list named like one of the add-in's own keys has no key for its help target.
+        if (i < ListCount && IsOwnSettingsKey(ListTable[i].Name)) {
+            lstrcpyA(target, NO_HELP_TARGET);
+            continue;
+        }
+        char value[HelpTargetReadSize];
+        ReadCopiedSetting(section, ListTable[i].Name, NO_HELP_TARGET, value, sizeof value);
+        lstrcpynA(target, value, PathBufferSize);
     }
     return true;
 }

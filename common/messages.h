@@ -45,6 +45,9 @@
 #define MSG_DELETE_SETTINGS_CAPTION "删除编译器指定设置?"
 #define MSG_TOO_MANY_LISTS "选择的关键词列表太多, 设置未保存."
 #define MSG_TOO_MANY_LISTS_CAPTION "设置未保存"
+#define MSG_MOVE_UP "提高优先级\tAlt+Up"
+#define MSG_MOVE_DOWN "降低优先级\tAlt+Down"
+#define MSG_WINS_OVER "\r\n优先于: "
 #define MSG_OPEN_HELP_TITLE "打开帮助文件"
 #define MSG_OPEN_HELP_FILTER                                                      \
     "全部可用的文件 (*.hlp,*.chm,*.col,*.301,*.exe)   \0*.hlp;*.chm;*.col;*.301;*.exe\0" \

@@ -26,6 +26,37 @@ int Ask(HWND dialog, const char* text, const char* caption, UINT buttons)
     return MessageBoxA(dialog, text, caption, buttons | MB_DEFBUTTON1);
 }
 
+// 1 while a save runs. Its reopen of the cache may show boxes of its own,
+// with no owner, whose loops let the dialog go on: changes made then are
+// kept, but nothing may save, load or end the dialog inside the running save
+// and its cache build.
+bool Saving;
+
+void EnableFileCommands(HWND dialog, bool enable)
+{
+    static const int ids[] = {IDC_SETTINGS_FILE, IDC_OK, IDC_CANCEL};
+    for (int id : ids)
+        EnableWindow(GetDlgItem(dialog, id), enable);
+    EnableWindow(GetDlgItem(dialog, IDC_RESTORE), enable && DialogEntry > 0);
+    EnableWindow(GetDlgItem(dialog, IDC_APPLY), enable && DialogModified);
+}
+
+// Saves what the dialog shows. 1 when all of it is in the file; 0 when the
+// save was refused, or when the user changed something while the save's
+// boxes were up: those changes are not in the file, and stay marked.
+uint32_t SaveNow(HWND dialog)
+{
+    DialogModified = 0;
+    Saving = true;
+    EnableFileCommands(dialog, false);
+    uint32_t saved = SaveSettings(dialog);
+    Saving = false;
+    if (!saved)
+        DialogModified = 1;
+    EnableFileCommands(dialog, true);
+    return saved && !DialogModified;
+}
+
 void BackToGlobal(HWND dialog)
 {
     SendDlgItemMessageA(dialog, IDC_SETTINGS_FILE, CB_SETCURSEL, 0, 0);
@@ -35,8 +66,8 @@ void BackToGlobal(HWND dialog)
 void ChangeSettingsFile(HWND dialog)
 {
     if (DialogModified && Ask(dialog, MSG_SAVE_CHANGES, MSG_SAVE_CHANGES_CAPTION, MB_YESNO) == IDYES &&
-        !SaveSettings(dialog)) {
-        // The changes could not be saved: stay on their file rather than lose them.
+        !SaveNow(dialog)) {
+        // Changes not saved: stay on their file rather than lose them.
         SendDlgItemMessageA(dialog, IDC_SETTINGS_FILE, CB_SETCURSEL, static_cast<WPARAM>(DialogEntry), 0);
         return;
     }
@@ -95,6 +126,12 @@ void OnInitDialog(HWND dialog)
 
 void OnCommand(HWND dialog, WORD id, WORD code)
 {
+    if (Saving && (id == IDC_SETTINGS_FILE || id == IDC_OK || id == IDC_APPLY || id == IDC_CANCEL || id == IDC_RESTORE)) {
+        // The combo box has moved already: back to the file being saved.
+        if (id == IDC_SETTINGS_FILE && code == CBN_SELCHANGE)
+            SendDlgItemMessageA(dialog, IDC_SETTINGS_FILE, CB_SETCURSEL, static_cast<WPARAM>(DialogEntry), 0);
+        return;
+    }
     switch (id) {
     case IDC_SETTINGS_FILE:
         if (code == CBN_SELCHANGE)
@@ -108,14 +145,11 @@ void OnCommand(HWND dialog, WORD id, WORD code)
         BrowseHelpFile(dialog);
         break;
     case IDC_OK:
-        if (!DialogModified || SaveSettings(dialog))
+        if (!DialogModified || SaveNow(dialog))
             EndDialog(dialog, 0);
         break;
     case IDC_APPLY:
-        if (SaveSettings(dialog)) {
-            DialogModified = 0;
-            EnableWindow(GetDlgItem(dialog, IDC_APPLY), FALSE);
-        }
+        SaveNow(dialog);
         break;
     case IDC_CANCEL:
         SendMessageA(dialog, WM_CLOSE, 0, 0);
@@ -130,9 +164,11 @@ void OnCommand(HWND dialog, WORD id, WORD code)
 
 void OnClose(HWND dialog)
 {
+    if (Saving)
+        return;
     if (DialogModified) {
         int answer = Ask(dialog, MSG_SAVE_CHANGES, MSG_SAVE_CHANGES_CAPTION, MB_YESNOCANCEL);
-        if (answer == IDCANCEL || (answer == IDYES && !SaveSettings(dialog)))
+        if (answer == IDCANCEL || (answer == IDYES && !SaveNow(dialog)))
             return;
     }
     EndDialog(dialog, 0);

@@ -96,6 +96,66 @@ uint32_t SelectSettingsFile(HWND dialog)
     return LoadSettings(dialog, DialogIni);
 }
 
+namespace {
+
+// Reads the lists' help targets, or empties them all when the file holds no settings.
+void ReadHelpTargets(HWND view, const char* iniPath, bool present)
+{
+    for (int i = ItemCount(view) - 1; i >= 0; --i) {
+        ListRecord* record = RecordOf(view, i);
+        if (record == nullptr)
+            continue;
+        record->HelpTarget[0] = 0;
+        // A file "default.kwl" shows the target that help takes for it, the pseudo-list's.
+        if (!present || IsOwnSettingsKey(record->Name))
+            continue;
+        char value[HelpTargetReadSize];
+        ReadSetting(iniPath, record->Name, ABSENT_VALUE, value, sizeof value);
+        if (!IsAbsent(value))
+            lstrcpynA(record->HelpTarget, value, HelpTargetSize);
+    }
+}
+
+// Checks the named lists and puts them first in the view, in their priority:
+// a later name wins over an earlier one, so the later stands higher. The
+// lists not named keep their order below them; "(default)" stays item 0.
+void CheckNamedLists(HWND view, char* lists, uint32_t length, int* places, int count)
+{
+    for (int i = 0; i < count; ++i)
+        places[i] = i == 0 ? 0 : count + i;
+    int rank = 1;
+    NameWalk walk;
+    StartFromLast(&walk, lists, length);
+    const char* name;
+    uint32_t nameLength;
+    if (MayBeCut(length, DialogListsSize))
+        NextFromLast(&walk, &name, &nameLength);  // possibly a fragment
+    bool last = true;
+    while (NextFromLast(&walk, &name, &nameLength)) {
+        // "default" counts as the pseudo-list only as the whole last name.
+        if (last && NameIs(name, nameLength, "default")) {
+            SetCheck(view, 0, Checked);
+        } else {
+            // Room for every name a read can return, and ".kwl". An empty
+            // name stands for the file ".kwl", as the cache's open takes it.
+            char text[DialogListsSize + sizeof ListExtension];
+            FormEntry(text, sizeof text, name, nameLength, ListExtension);
+            LVFINDINFOA find = {};
+            find.flags = LVFI_STRING;
+            find.psz = text;
+            int found = static_cast<int>(SendMessageA(view, LVM_FINDITEMA, static_cast<WPARAM>(-1),
+                                                      reinterpret_cast<LPARAM>(&find)));
+            if (found > 0 && found < count && places[found] > count) {
+                SetCheck(view, found, Checked);
+                places[found] = rank++;
+            }
+        }
+        last = false;
+    }
+}
+
+} // namespace
+
 uint32_t LoadSettings(HWND dialog, const char* iniPath)
 {
     HWND view = GetDlgItem(dialog, IDC_LIST_VIEW);
@@ -105,51 +165,22 @@ uint32_t LoadSettings(HWND dialog, const char* iniPath)
     uint32_t length = 0;
     if (iniPath[0] != 0)
         length = ReadSetting(iniPath, KEY_LISTS, ABSENT_VALUE, lists, sizeof lists);
+    bool present = !IsAbsent(lists);
     int count = ItemCount(view);
-    if (IsAbsent(lists)) {
-        for (int i = count - 1; i >= 0; --i) {
-            if (ListRecord* record = RecordOf(view, i))
-                record->HelpTarget[0] = 0;
+    if (present && count > 0) {
+        StrLower(lists);
+        int* places = static_cast<int*>(HeapAlloc(GetProcessHeap(), 0, count * sizeof(int)));
+        if (places != nullptr) {
+            CheckNamedLists(view, lists, length, places, count);
+            ArrangeItems(view, places, count);
+            HeapFree(GetProcessHeap(), 0, places);
         }
-        return 0;
     }
-
-    StrLower(lists);
-    NameWalk walk;
-    StartFromLast(&walk, lists, length);
-    const char* name;
-    uint32_t nameLength;
-    if (MayBeCut(length, sizeof lists))
-        NextFromLast(&walk, &name, &nameLength);  // possibly a fragment
-    bool last = true;
-    while (NextFromLast(&walk, &name, &nameLength)) {
-        // "default" counts as the pseudo-list only as the whole last name.
-        if (last && NameIs(name, nameLength, "default")) {
-            SetCheck(view, 0, Checked);
-        } else if (nameLength != 0) {
-            // Room for every name a read can return, and ".kwl".
-            char text[DialogListsSize + sizeof ListExtension];
-            FormEntry(text, sizeof text, name, nameLength, ListExtension);
-            LVFINDINFOA find = {};
-            find.flags = LVFI_STRING;
-            find.psz = text;
-            int found = static_cast<int>(SendMessageA(view, LVM_FINDITEMA, static_cast<WPARAM>(-1),
-                                                      reinterpret_cast<LPARAM>(&find)));
-            if (found >= 0)
-                SetCheck(view, found, Checked);
-        }
-        last = false;
-    }
-
-    for (int i = count - 1; i >= 0; --i) {
-        ListRecord* record = RecordOf(view, i);
-        if (record == nullptr)
-            continue;
-        ReadSetting(iniPath, record->Name, ABSENT_VALUE, record->HelpTarget, HelpTargetSize);
-        if (IsAbsent(record->HelpTarget))
-            record->HelpTarget[0] = 0;
-    }
-    return 1;
+    ReadHelpTargets(view, iniPath, present);
+    // The panel showed the targets that were replaced: an edit of them would
+    // go into the records of this file.
+    ShowSelectedRecord(dialog);
+    return present ? 1 : 0;
 }
 
 uint32_t SaveSettings(HWND dialog)
@@ -157,10 +188,9 @@ uint32_t SaveSettings(HWND dialog)
     if (DialogIni[0] == 0)
         return 1;
     HWND view = GetDlgItem(dialog, IDC_LIST_VIEW);
-    // The item that loses the selection takes the edit's text into its record.
-    LVITEMA none = {};
-    none.stateMask = LVIS_SELECTED;
-    SendMessageA(view, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    // The selection stays, and so does the panel: what is typed there after
+    // the save goes into the same record.
+    StoreSelectedEdit(dialog);
     int count = ItemCount(view);
     if (count <= 0)
         return 1;
@@ -180,8 +210,13 @@ uint32_t SaveSettings(HWND dialog)
     }
 
     for (int i = count - 1; i >= 0; --i) {
-        if (ListRecord* record = RecordOf(view, i))
-            WriteSetting(DialogIni, record->Name, record->HelpTarget);
+        ListRecord* record = RecordOf(view, i);
+        // A list named like one of our own keys would overwrite it.
+        if (record == nullptr || !HasTargetKey(record))
+            continue;
+        char value[HelpTargetSize + 2];  // room for the quotes
+        FormHelpTargetValue(record->HelpTarget, value, sizeof value);
+        WriteSetting(DialogIni, record->Name, value);
     }
     StrLower(lists);
     WriteSetting(DialogIni, KEY_LISTS, lists[0] == ',' ? lists + 1 : lists);

@@ -79,3 +79,51 @@ uint32_t AppendListName(char* lists, uint32_t size, const char* name)
     memcpy(lists + have + 1, name, add + 1);
     return 1;
 }
+
+namespace {
+
+bool IsQuote(char c) { return c == '"' || c == '\''; }
+
+// What the profile read strips: blanks and control bytes at either end, and a
+// pair of like quotes around the whole value.
+bool LostOnRead(const char* value, uint32_t length)
+{
+    if (length == 0)
+        return false;
+    if (static_cast<unsigned char>(value[0]) <= ' ' || static_cast<unsigned char>(value[length - 1]) <= ' ')
+        return true;
+    return length >= 2 && IsQuote(value[0]) && value[length - 1] == value[0];
+}
+
+} // namespace
+
+uint32_t FormHelpTargetValue(const char* target, char* value, uint32_t size)
+{
+    uint32_t length = StrLen(target);
+    uint32_t quote = LostOnRead(target, length) ? 1 : 0;
+    if (size == 0)
+        return 0;
+    if (length >= size || 2 * quote >= size - length) {
+        value[0] = 0;
+        return 0;
+    }
+    char* out = value;
+    if (quote)
+        *out++ = '"';
+    for (uint32_t i = 0; i < length; ++i)
+        *out++ = target[i] == '\r' || target[i] == '\n' ? ' ' : target[i];
+    if (quote)
+        *out++ = '"';
+    *out = 0;
+    return 1;
+}
+
+uint32_t AppendText(char* text, uint32_t size, const char* more)
+{
+    uint32_t have = StrLen(text);
+    uint32_t add = StrLen(more);
+    if (have >= size || add >= size - have)
+        return 0;
+    memcpy(text + have, more, add + 1);
+    return 1;
+}

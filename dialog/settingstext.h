@@ -36,3 +36,15 @@ uint32_t EntryFileName(const char* entry, char* fileName, uint32_t size);
 // Appends "," and name to lists when the result fits in size bytes, NUL
 // included; otherwise leaves lists as it was and returns 0.
 uint32_t AppendListName(char* lists, uint32_t size, const char* name);
+
+// The value a save writes for a help target, so that the profile read gives
+// the target back as it was: the target itself, or, when the read would strip
+// something from it (blanks or control bytes at an end, like quotes at both), the
+// target between double quotes, which the read takes off again. A line break
+// cannot stand in a profile line and is written as a blank. 0 and an empty
+// value when it does not fit in size bytes.
+uint32_t FormHelpTargetValue(const char* target, char* value, uint32_t size);
+
+// Appends more to text when the result fits in size bytes, NUL included;
+// otherwise leaves text as it was and returns 0.
+uint32_t AppendText(char* text, uint32_t size, const char* more);

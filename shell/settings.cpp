@@ -14,3 +14,10 @@ void WriteSetting(const char* iniPath, const char* key, const char* value)
 }
 
 void DeleteSettings(const char* iniPath) { WritePrivateProfileStringA(SETTINGS_SECTION, nullptr, nullptr, iniPath); }
+
+bool IsOwnSettingsKey(const char* name)
+{
+    // Keys match as the profile functions match them, in either case.
+    return lstrcmpiA(name, KEY_LISTS) == 0 || lstrcmpiA(name, KEY_CACHE_FILE) == 0 ||
+           lstrcmpiA(name, KEY_LIST_STAMP) == 0;
+}

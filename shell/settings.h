@@ -25,6 +25,15 @@ constexpr uint32_t DialogListsSize = 256;
 constexpr uint32_t AssemblerListSize = 128;
 constexpr uint32_t PathBufferSize = 260;
 
+// A help target is read with one byte more than it holds: the profile read
+// gives a quoted value of full length back whole only with room for its
+// closing quote.
+constexpr uint32_t HelpTargetReadSize = PathBufferSize + 1;
+
+// Whether a keyword list of that name would find its help-target key holding
+// one of the add-in's own values: such a list has no help target.
+bool IsOwnSettingsKey(const char* name);
+
 // Reads key of the add-in's section (or of section when given).
 uint32_t ReadSetting(const char* iniPath, const char* key, const char* fallback, char* buffer, uint32_t size,
                      const char* section = SETTINGS_SECTION);

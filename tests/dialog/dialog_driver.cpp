@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 #include <stdio.h>
+
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "cache/listheader.h"
@@ -18,6 +20,10 @@ struct Script {
     bool Busy = false;  // a step's message box runs a loop that may tick again
     int Waited = 0;
     int Stuck = 0;
+    std::vector<Step> BoxSteps;
+    size_t NextBox = 0;
+    bool AnswerBoxes = false;
+    std::vector<HWND> Answered;
 };
 Script* current = nullptr;
 
@@ -30,11 +36,35 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM found)
     return TRUE;
 }
 
+// A message box of this thread, shown and not yet answered.
+BOOL CALLBACK FindBox(HWND window, LPARAM found)
+{
+    char name[16] = "";
+    GetClassNameA(window, name, sizeof name);
+    const std::vector<HWND>& answered = current->Answered;
+    if (lstrcmpA(name, "#32770") != 0 || GetDlgItem(window, 0xFFFF) == nullptr || !IsWindowVisible(window) ||
+        std::find(answered.begin(), answered.end(), window) != answered.end())
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
 VOID CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
 {
     Script* script = current;
     if (script == nullptr)
         return;
+    if (script->Busy && script->AnswerBoxes) {
+        HWND box = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
+        if (box == nullptr)
+            return;
+        script->Answered.push_back(box);
+        if (script->NextBox < script->BoxSteps.size())
+            script->BoxSteps[script->NextBox++](script->Dialog);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return;
+    }
     if (script->Busy) {
         // A step waits in a box that nobody answers: no test would ever end.
         if (++script->Stuck > 500) {
@@ -61,10 +91,12 @@ VOID CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
 
 } // namespace
 
-INT_PTR RunDialog(std::vector<Step> steps)
+INT_PTR RunDialog(std::vector<Step> steps, std::vector<Step> boxSteps)
 {
     Script script;
     script.Steps = std::move(steps);
+    script.AnswerBoxes = !boxSteps.empty();
+    script.BoxSteps = std::move(boxSteps);
     current = &script;
     UINT_PTR timer = SetTimer(nullptr, 0, 10, Tick);
     INT_PTR result = DialogBoxParamA(ModuleHandle, MAKEINTRESOURCEA(IDD_CONFIG), nullptr, ConfigDlgProc, 0);
@@ -129,6 +161,22 @@ std::vector<bool> Checks(HWND dialog)
     for (int i = 0; i < count; ++i)
         checks.push_back(SendMessageA(view, LVM_GETITEMSTATE, i, LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2));
     return checks;
+}
+
+std::vector<std::string> CheckedItems(HWND dialog)
+{
+    std::vector<std::string> texts = ItemTexts(dialog), checked;
+    std::vector<bool> checks = Checks(dialog);
+    for (size_t i = 0; i < texts.size(); ++i)
+        if (checks[i])
+            checked.push_back(texts[i]);
+    return checked;
+}
+
+int ItemOf(HWND dialog, const std::string& text)
+{
+    std::vector<std::string> texts = ItemTexts(dialog);
+    return static_cast<int>(std::find(texts.begin(), texts.end(), text) - texts.begin());
 }
 
 std::vector<std::string> ComboEntries(HWND dialog)

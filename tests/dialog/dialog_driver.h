@@ -11,7 +11,9 @@
 using Step = std::function<void(HWND dialog)>;
 
 // The dialog's result, or -2 when the script ran out before the dialog ended.
-INT_PTR RunDialog(std::vector<Step> steps);
+// With box steps, the driver answers every box itself with OK, once the next
+// box step, if any is left, has run while the box is up.
+INT_PTR RunDialog(std::vector<Step> steps, std::vector<Step> boxSteps = {});
 
 // What a user does, sent as the controls themselves would send it.
 void Select(HWND dialog, int item);
@@ -23,6 +25,8 @@ void Press(HWND dialog, int id);
 // What the dialog shows.
 std::vector<std::string> ItemTexts(HWND dialog);
 std::vector<bool> Checks(HWND dialog);
+std::vector<std::string> CheckedItems(HWND dialog);  // in the view's order: their priority, highest first
+int ItemOf(HWND dialog, const std::string& text);
 std::vector<std::string> ComboEntries(HWND dialog);
 std::string ControlText(HWND dialog, int id);
 bool Enabled(HWND dialog, int id);

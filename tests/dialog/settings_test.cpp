@@ -1,5 +1,8 @@
 // The settings file choice, loading and saving, and every question the dialog asks.
 #include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
 
 #include "common/messages.h"
 #include "dialog_driver.h"
@@ -28,22 +31,16 @@ protected:
         items.insert(items.begin(), "(default)");
         app.Write("Varnok.ini", hostText);
     }
-    int Item(const std::string& name) { return std::find(items.begin(), items.end(), name) - items.begin(); }
+    int Item(HWND d, const std::string& name) { return ItemOf(d, name); }
     // KeywordLists as a save builds it: the checked names from the last item to the first.
-    std::string ListsOf(const Bools& checks)
+    std::string ListsOf(HWND d)
     {
         std::string lists;
-        for (size_t i = checks.size(); i-- > 0;)
-            if (checks[i])
-                lists += "," + (i == 0 ? std::string("default") : items[i].substr(0, items[i].size() - 4));
+        Texts checked = CheckedItems(d);
+        for (size_t i = checked.size(); i-- > 0;)
+            lists += "," + (checked[i] == "(default)" ? std::string("default") : checked[i].substr(0, checked[i].size() - 4));
+        CharLowerA(&lists[0]);
         return lists;
-    }
-    Bools Checked(std::initializer_list<const char*> names)
-    {
-        Bools checks(items.size(), false);
-        for (const char* name : names)
-            checks[Item(name)] = true;
-        return checks;
     }
     void ExpectQuestion(const CapturedBox& box, HWND dialog, const char* text, const char* caption, bool cancel)
     {
@@ -70,7 +67,7 @@ TEST_F(SettingsTest, EntriesAreGlobalThenTheAssemblersLastNamedFirst)
         ChooseEntry(d, 1);
         EXPECT_EQ(DialogIni, app.File("C.ini"));
         EXPECT_TRUE(Enabled(d, IDC_RESTORE));
-        EXPECT_EQ(Checks(d), Checked({"a.kwl"}));
+        EXPECT_EQ(CheckedItems(d), (Texts{"a.kwl"}));
         ChooseEntry(d, 0);
         EXPECT_FALSE(Enabled(d, IDC_RESTORE));
         EXPECT_EQ(DialogModified, 1u);  // loads after the opening change check boxes as a user would
@@ -111,7 +108,7 @@ TEST_F(SettingsTest, LoadingChecksTheNamedListsAndReadsTheirHelpTargets)
     struct Case {
         std::string Lists;
         uint32_t Result;
-        std::initializer_list<const char*> Checked;
+        Texts Checked;
     };
     const Case cases[] = {
         {"KeywordLists=c,A,default\r\n", 1, {"(default)", "a.kwl", "c.kwl"}},
@@ -127,11 +124,11 @@ TEST_F(SettingsTest, LoadingChecksTheNamedListsAndReadsTheirHelpTargets)
         app.Write("Varnok.ini", "[Tembril]\r\n" + c.Lists + "a=?unset\r\nb=$D\\b.hlp\r\ndefault=dflt\r\n");
         RunDialog({[&](HWND d) {
             EXPECT_EQ(LoadSettings(d, hostIni.c_str()), c.Result) << c.Lists;
-            EXPECT_EQ(Checks(d), Checked(c.Checked)) << c.Lists;
+            EXPECT_EQ(CheckedItems(d), c.Checked) << c.Lists;
             Texts targets = HelpTargets(d);
-            EXPECT_EQ(targets[Item("a.kwl")], "");
-            EXPECT_EQ(targets[Item("c.kwl")], "");
-            EXPECT_EQ(targets[Item("b.kwl")], c.Result ? "$D\\b.hlp" : "") << c.Lists;
+            EXPECT_EQ(targets[Item(d, "a.kwl")], "");
+            EXPECT_EQ(targets[Item(d, "c.kwl")], "");
+            EXPECT_EQ(targets[Item(d, "b.kwl")], c.Result ? "$D\\b.hlp" : "") << c.Lists;
             EXPECT_EQ(targets[0], c.Result ? "dflt" : "") << c.Lists;
             Press(d, IDC_OK);
         }});
@@ -141,10 +138,10 @@ TEST_F(SettingsTest, LoadingChecksTheNamedListsAndReadsTheirHelpTargets)
 TEST_F(SettingsTest, ASaveWritesEveryListAndReadsBackAsItWas)
 {
     RunDialog({[&](HWND d) {
-        EXPECT_EQ(Checks(d), Checked({"(default)", "b.kwl"}));
-        SetChecked(d, Item("c.kwl"), true);
+        EXPECT_EQ(CheckedItems(d), (Texts{"(default)", "b.kwl"}));
+        SetChecked(d, Item(d, "c.kwl"), true);
         SetChecked(d, 0, false);
-        Select(d, Item("a.kwl"));
+        Select(d, Item(d, "a.kwl"));
         TypeHelpTarget(d, "\"$A\\bin\\prog.exe\" /k $K");
         Press(d, IDC_OK);
     }});
@@ -170,10 +167,10 @@ TEST_F(SettingsTest, ASaveWritesEveryListAndReadsBackAsItWas)
     EXPECT_EQ(section, expected);
 
     RunDialog({[&](HWND d) {
-        EXPECT_EQ(Checks(d), Checked({"b.kwl", "c.kwl"}));
+        EXPECT_EQ(CheckedItems(d), (Texts{"b.kwl", "c.kwl"}));
         Texts targets = HelpTargets(d);
-        EXPECT_EQ(targets[Item("a.kwl")], "\"$A\\bin\\prog.exe\" /k $K");
-        EXPECT_EQ(targets[Item("b.kwl")], "$H\\b.chm");
+        EXPECT_EQ(targets[Item(d, "a.kwl")], "\"$A\\bin\\prog.exe\" /k $K");
+        EXPECT_EQ(targets[Item(d, "b.kwl")], "$H\\b.chm");
         EXPECT_EQ(targets[0], "http://x/$K");
         Press(d, IDC_OK);
     }});
@@ -183,7 +180,7 @@ TEST_F(SettingsTest, NoListCheckedSavesAnEmptyValueThatStillCountsAsSettings)
 {
     RunDialog({[&](HWND d) {
         SetChecked(d, 0, false);
-        SetChecked(d, Item("b.kwl"), false);
+        SetChecked(d, Item(d, "b.kwl"), false);
         Press(d, IDC_APPLY);
         EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), "");
         EXPECT_EQ(LoadSettings(d, hostIni.c_str()), 1u);
@@ -226,16 +223,16 @@ TEST_F(SettingsTest, CheckedNamesThatCouldNotBeReadBackAreRefusedAndNothingIsWri
         EXPECT_EQ(DialogModified, 1u);
         EXPECT_TRUE(IsWindowVisible(d));  // still open, changes kept
         // Unchecked from the last item on until the names fit: 255 bytes, leading comma included.
-        for (int i = static_cast<int>(items.size()) - 1; ListsOf(Checks(d)).size() > 255; --i)
+        for (int i = static_cast<int>(items.size()) - 1; ListsOf(d).size() > 255; --i)
             SetChecked(d, i, false);
-        Bools saved = Checks(d);
-        std::string lists = ListsOf(saved);
+        Texts saved = CheckedItems(d);
+        std::string lists = ListsOf(d);
         EXPECT_GE(lists.size(), 255u - 8);
         Press(d, IDC_APPLY);
         EXPECT_EQ(boxes.Boxes().size(), 1u);
         EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), lists.substr(1));
         EXPECT_EQ(LoadSettings(d, hostIni.c_str()), 1u);
-        EXPECT_EQ(Checks(d), saved);
+        EXPECT_EQ(CheckedItems(d), saved);
         Press(d, IDC_OK);
     }});
 }
@@ -247,14 +244,14 @@ TEST_F(SettingsTest, ChangingFileWithUnsavedChangesAsksWhetherToSaveThemToTheOld
         app.Write("Varnok.ini", hostText);
         BoxCapture boxes({answer});
         RunDialog({[&](HWND d) {
-            SetChecked(d, Item("c.kwl"), true);
+            SetChecked(d, Item(d, "c.kwl"), true);
             ChooseEntry(d, 1);
             ASSERT_EQ(boxes.Boxes().size(), 1u);
             ExpectQuestion(boxes.Boxes()[0], d, MSG_SAVE_CHANGES, MSG_SAVE_CHANGES_CAPTION, false);
             EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), answer == IDYES ? "c,b,default" : "b,default");
             // Either way the view now shows the new file, and the changes count as unsaved.
-            EXPECT_EQ(Checks(d), Checked({"a.kwl"}));
-            EXPECT_EQ(HelpTargets(d)[Item("a.kwl")], "a.chm");
+            EXPECT_EQ(CheckedItems(d), (Texts{"a.kwl"}));
+            EXPECT_EQ(HelpTargets(d)[Item(d, "a.kwl")], "a.chm");
             EXPECT_EQ(DialogModified, 1u);
             EXPECT_TRUE(Enabled(d, IDC_APPLY));
             DialogModified = 0;
@@ -275,8 +272,8 @@ TEST_F(SettingsTest, AnAssemblerWithoutSettingsMayTakeACopyOfTheGlobalOnes)
             ChooseEntry(d, 2);
             ASSERT_EQ(boxes.Boxes().size(), 1u);
             ExpectQuestion(boxes.Boxes()[0], d, MSG_CREATE_SETTINGS, MSG_CREATE_SETTINGS_CAPTION, true);
-            EXPECT_EQ(Checks(d), Checked({"(default)", "b.kwl"}));
-            EXPECT_EQ(HelpTargets(d)[Item("b.kwl")], "$H\\b.chm");
+            EXPECT_EQ(CheckedItems(d), (Texts{"(default)", "b.kwl"}));
+            EXPECT_EQ(HelpTargets(d)[Item(d, "b.kwl")], "$H\\b.chm");
             if (answer == IDYES) {
                 EXPECT_EQ(DialogIni, app.File("B.ini"));
                 EXPECT_EQ(SendDlgItemMessageA(d, IDC_SETTINGS_FILE, CB_GETCURSEL, 0, 0), 2);
@@ -310,7 +307,7 @@ TEST_F(SettingsTest, RestoringDeletesOnlyTheAssemblersSectionAndOnlyOnYes)
             ASSERT_EQ(boxes.Boxes().size(), 1u);
             ExpectQuestion(boxes.Boxes()[0], d, MSG_DELETE_SETTINGS, MSG_DELETE_SETTINGS_CAPTION, true);
             EXPECT_EQ(SendDlgItemMessageA(d, IDC_SETTINGS_FILE, CB_GETCURSEL, 0, 0), answer == IDYES ? 0 : 3);
-            EXPECT_EQ(Checks(d), answer == IDYES ? Checked({"(default)", "b.kwl"}) : Checked({"a.kwl"}));
+            EXPECT_EQ(CheckedItems(d), answer == IDYES ? (Texts{"(default)", "b.kwl"}) : (Texts{"a.kwl"}));
             DialogModified = 0;
             Press(d, IDC_OK);
         }});
@@ -327,7 +324,7 @@ TEST_F(SettingsTest, ClosingWithUnsavedChangesAsksAndCancelKeepsTheDialog)
         bool open = false;
         RunDialog({
             [&](HWND d) {
-                SetChecked(d, Item("a.kwl"), true);
+                SetChecked(d, Item(d, "a.kwl"), true);
                 Press(d, IDC_CANCEL);
                 ASSERT_EQ(boxes.Boxes().size(), 1u);
                 ExpectQuestion(boxes.Boxes()[0], d, MSG_SAVE_CHANGES, MSG_SAVE_CHANGES_CAPTION, true);
@@ -336,13 +333,13 @@ TEST_F(SettingsTest, ClosingWithUnsavedChangesAsksAndCancelKeepsTheDialog)
                 // Only Cancel gets here.
                 open = true;
                 EXPECT_EQ(DialogModified, 1u);
-                EXPECT_EQ(Checks(d), Checked({"(default)", "a.kwl", "b.kwl"}));
+                EXPECT_EQ(CheckedItems(d), (Texts{"(default)", "b.kwl", "a.kwl"}));
                 DialogModified = 0;
                 SendMessageA(d, WM_CLOSE, 0, 0);
             },
         });
         EXPECT_EQ(open, answer == IDCANCEL);
-        EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), answer == IDYES ? "b,a,default" : "b,default");
+        EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), answer == IDYES ? "a,b,default" : "b,default");
     }
 }
 
@@ -366,6 +363,126 @@ TEST_F(SettingsTest, ARefusedSaveBeforeAChangeOfFileStaysOnTheChangedFile)
         Press(d, IDC_OK);
     }});
     EXPECT_EQ(app.Read("Varnok.ini"), hostText);
+}
+
+// What the user last saw is what is saved: each sequence below once lost or
+// corrupted a help target or the lists' order.
+TEST_F(SettingsTest, ALoadShowsItsOwnTargetsAndAfterApplyThePanelStillEditsItsList)
+{
+    app.Write("A.ini", "[Tembril]\r\nKeywordLists=b\r\nb=$H\\A-b.hlp\r\n");
+    struct Case {
+        std::vector<int> Answers;
+        int Start;  // the entry on which b is selected
+        Step Move;
+        const char *File, *Shown;
+    };
+    const Case cases[] = {
+        {{}, 0, [](HWND d) { ChooseEntry(d, 3); }, "A.ini", "$H\\A-b.hlp"},
+        {{IDNO, IDYES}, 3, [](HWND d) { ChooseEntry(d, 2); }, "B.ini", "$H\\b.chm"},  // a copy of the global ones
+        {{IDYES}, 3, [](HWND d) { Press(d, IDC_RESTORE); }, "Varnok.ini", "$H\\b.chm"},
+        {{}, 0, [](HWND d) { Press(d, IDC_APPLY); TypeHelpTarget(d, "typed.chm"); }, "Varnok.ini", "typed.chm"},
+    };
+    for (const Case& c : cases) {
+        app.Write("Varnok.ini", hostText);
+        BoxCapture boxes(c.Answers);
+        std::string shown;
+        RunDialog({[&](HWND d) {
+            ChooseEntry(d, c.Start);
+            Select(d, Item(d, "b.kwl"));
+            c.Move(d);
+            shown = ControlText(d, IDC_HELP_TARGET);
+            Press(d, IDC_OK);
+        }});
+        EXPECT_EQ(shown, c.Shown);
+        EXPECT_EQ(Value(c.File, "b"), shown) << c.File;
+    }
+}
+
+TEST_F(SettingsTest, WhileASavesBoxIsUpChangesAreKeptAndNothingSavesLoadsOrEnds)
+{
+    OptionFlags = OptEnable;  // the rebuild's boxes shown, with no owner
+    std::string shown;
+    RunDialog({[&](HWND d) {
+                   DeleteFileA(addin.File("a.kwl").c_str());  // the save's rebuild fails on it
+                   SetChecked(d, Item(d, "a.kwl"), true);
+                   Press(d, IDC_APPLY);
+                   EXPECT_EQ(addin.List("hlp*"), Texts{});
+                   EXPECT_TRUE(Enabled(d, IDC_APPLY));  // the change made in the box
+                   SetChecked(d, Item(d, "a.kwl"), false);
+                   shown = ListsOf(d);
+                   Press(d, IDC_OK);
+               }},
+              {[&](HWND d) {
+                  for (int id : {IDC_APPLY, IDC_OK, IDC_CANCEL})
+                      Press(d, id);
+                  ChooseEntry(d, 1);
+                  SetChecked(d, Item(d, "c.kwl"), true);
+              }});
+    EXPECT_EQ("," + Value("Varnok.ini", "KeywordLists"), shown);
+    EXPECT_EQ(addin.List("hlp*"), Texts{Value("Varnok.ini", "KeywordCacheFile").substr(addinDir.size() + 1)});
+}
+
+TEST_F(SettingsTest, EveryHelpTargetTheEditCanHoldComesBackAsTyped)
+{
+    app.Write("Varnok.ini", "[Tembril]\r\nKeywordLists=a\r\n");
+    for (std::string value : Texts{"\"$D\\tool.exe\" \"$K\"", "\"", "'x'", "\"x'", " lead", "trail ", "\t \" \t", "中文 ",
+                              "\"" + std::string(257, 'q') + "\"", " " + std::string(258, 'q')}) {
+        for (bool typing : {true, false})
+            RunDialog({[&](HWND d) {
+                Select(d, Item(d, "a.kwl"));
+                if (typing)
+                    TypeHelpTarget(d, value.c_str());
+                EXPECT_EQ(ControlText(d, IDC_HELP_TARGET), value);
+                Press(d, IDC_OK);
+            }});
+        char word[KeywordBufferSize] = "keyword";
+        EXPECT_STREQ(LookupKeyword(word), value.c_str());  // the cache's read of it
+    }
+}
+
+TEST_F(SettingsTest, ListsNamedLikeTheSectionsOwnKeysWriteNothingOverThem)
+{
+    static const char* const names[] = {"KeywordCacheFile.kwl", "KeywordLists.kwl", "KeywordListStamp.kwl"};
+    for (const char* name : names)
+        addin.Write(name, "T\r\nD\r\nown\r\n");
+    RunDialog({[&](HWND d) {
+        for (const char* name : names) {
+            SetChecked(d, Item(d, name), true);
+            Select(d, Item(d, name));
+            EXPECT_FALSE(Enabled(d, IDC_HELP_TARGET));  // it has no key of its own
+        }
+        Press(d, IDC_APPLY);
+        Press(d, IDC_APPLY);
+        EXPECT_EQ("," + Value("Varnok.ini", "KeywordLists"), ListsOf(d));
+        Press(d, IDC_OK);
+    }});
+    EXPECT_EQ(addin.List("hlp*"), Texts{Value("Varnok.ini", "KeywordCacheFile").substr(addinDir.size() + 1)});
+    char word[KeywordBufferSize] = "own";
+    EXPECT_STREQ(LookupKeyword(word), "(None)");
+}
+
+TEST_F(SettingsTest, TheViewShowsThePriorityAnEmptyNameIncludedAndTheUserSetsIt)
+{
+    addin.Write(".kwl", "T\r\nD\r\nkeyword\r\n");
+    app.Write("Varnok.ini", "[Tembril]\r\nKeywordLists=c,,a,b,default\r\n");
+    RunDialog({[&](HWND d) {
+        // The later a list stands, the higher: it wins a keyword that lists share.
+        EXPECT_EQ(CheckedItems(d), (Texts{"(default)", "b.kwl", "a.kwl", ".kwl", "c.kwl"}));
+        SetChecked(d, Item(d, "a.kwl"), false);
+        SetChecked(d, Item(d, "a.kwl"), true);
+        Press(d, IDC_APPLY);
+        EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), "c,,a,b,default");
+        Select(d, Item(d, "a.kwl"));
+        SendDlgItemMessageA(d, IDC_LIST_VIEW, WM_SYSKEYDOWN, VK_UP, 1 << 29);
+        EXPECT_EQ(CheckedItems(d), (Texts{"(default)", "a.kwl", "b.kwl", ".kwl", "c.kwl"}));
+        char tip[256] = "";
+        NMLVGETINFOTIPA request = {{GetDlgItem(d, IDC_LIST_VIEW), IDC_LIST_VIEW, LVN_GETINFOTIPA}, 0, tip, sizeof tip, 1, 0, 0};
+        SendMessageA(d, WM_NOTIFY, IDC_LIST_VIEW, reinterpret_cast<LPARAM>(&request));
+        EXPECT_EQ(std::string(tip), std::string("a.kwl") + MSG_WINS_OVER + "b.kwl, .kwl, c.kwl");
+        SendDlgItemMessageA(d, IDC_LIST_VIEW, WM_SYSKEYDOWN, VK_UP, 1 << 29);  // "(default)" stays first
+        Press(d, IDC_OK);
+    }});
+    EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), "c,,b,a,default");
 }
 
 } // namespace
@@ -424,7 +541,7 @@ TEST_F(SettingsTest, TheBrowseButtonPutsThePickedFileIntoTheEdit)
         openAnswer = &answer;
         answer.Hook = SetWindowsHookExA(WH_CBT, OpenFileHook, nullptr, GetCurrentThreadId());
         RunDialog({[&](HWND d) {
-            Select(d, Item("b.kwl"));
+            Select(d, Item(d, "b.kwl"));
             Press(d, IDC_BROWSE);
             EXPECT_EQ(answer.Title, MSG_OPEN_HELP_TITLE);
             EXPECT_EQ(answer.Owner, d);
