@@ -33,10 +33,10 @@ struct Build {
     CacheHeader Header;
     MergeInput* Inputs;  // one per merged list, zero-filled
     uint32_t Count;
-    HANDLE File;         // the cache file being written; null until created
-    char* Output;        // OutputBufferSize bytes
-    uint32_t Used;       // bytes waiting in Output
-    uint32_t Position;   // file offset of the next byte put
+    HANDLE File;        // the cache file being written; null until created
+    char* Output;       // OutputBufferSize bytes
+    uint32_t Used;      // bytes waiting in Output
+    uint32_t Position;  // file offset of the next byte put
     bool WriteFailed;
     char Dir[ListPathSize];  // AddinDir without its trailing backslash
     uint32_t DirLength;
@@ -369,7 +369,7 @@ bool BuildCacheFile(Build* build)
     return WriteFile(file, &build->Header, CacheHeaderSize, &written, nullptr) && written == CacheHeaderSize;
 }
 
-} // namespace
+}  // namespace
 
 bool IsOwnCacheFile(const char* path)
 {

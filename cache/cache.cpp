@@ -23,9 +23,9 @@ namespace {
 #define DEFAULT_LIST_NAME "default"
 #define NO_HELP_TARGET "(None)"
 
-uint32_t CacheSize;      // bytes in CacheView
-uint32_t ListCount;      // list rows of ListTable; the default row follows them
-uint32_t ListTableRows;  // rows allocated, whether or not their HelpTarget is read
+uint32_t CacheSize;                  // bytes in CacheView
+uint32_t ListCount;                  // list rows of ListTable; the default row follows them
+uint32_t ListTableRows;              // rows allocated, whether or not their HelpTarget is read
 char DiscardOnClose[CachePathSize];  // the open cache's file, once nothing names it
 
 // One read of the add-in's section of a settings file. Each profile call
@@ -210,7 +210,7 @@ uint32_t OpenCacheFrom(bool mayRebuild)
     return opened;
 }
 
-} // namespace
+}  // namespace
 
 uint32_t OpenCache() { return OpenCacheFrom(true); }
 
@@ -264,8 +264,7 @@ const char* LookupKeyword(char* keyword)
     // A word without its NUL inside the buffer can't be one we hold.
     const char* end = static_cast<const char*>(memchr(keyword, 0, KeywordBufferSize));
     KeywordHit hit;
-    if (end != nullptr &&
-        FindKeyword(CacheView, CacheSize, keyword, static_cast<uint32_t>(end - keyword), &hit)) {
+    if (end != nullptr && FindKeyword(CacheView, CacheSize, keyword, static_cast<uint32_t>(end - keyword), &hit)) {
         // An alias too long for the buffer is not cut: help opens for the keyword itself.
         if (hit.AliasLength != 0 && hit.AliasLength < KeywordBufferSize)
             memcpy(keyword, hit.Alias, hit.AliasLength + 1);

@@ -23,8 +23,8 @@ const char* LookupKeyword(char* keyword);
 void DiscardCacheFile(const char* path);
 
 // The settings in force, set by OpenCache.
-extern const char* ActiveIni;              // the host's own path string, not a copy
-extern char CachePath[CachePathSize];      // KeywordCacheFile, or the new path after a rebuild
+extern const char* ActiveIni;                // the host's own path string, not a copy
+extern char CachePath[CachePathSize];        // KeywordCacheFile, or the new path after a rebuild
 extern char EnabledLists[EnabledListsSize];  // KeywordLists, lowercased
 
 // The open cache. CloseCache is the only place that releases any of these;

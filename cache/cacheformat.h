@@ -60,8 +60,8 @@ struct ListEntry {
 bool CheckCacheView(const char* view, uint32_t size, const char* lists, uint32_t count, ListEntry* rows);
 
 struct KeywordHit {
-    uint32_t List;         // row in the list table, below ListCount
-    const char* Alias;     // in the view; empty when the entry has none
+    uint32_t List;      // row in the list table, below ListCount
+    const char* Alias;  // in the view; empty when the entry has none
     uint32_t AliasLength;
 };
 

@@ -45,7 +45,7 @@ char* Put(char* at, const Piece& piece)
     return at + piece.Length + 1;
 }
 
-} // namespace
+}  // namespace
 
 ListRecord* ReadListHeader(const char* fileName)
 {

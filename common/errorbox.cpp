@@ -26,7 +26,7 @@ void CopyCut(char* destination, const char* source, uint32_t room)
     destination[n] = 0;
 }
 
-} // namespace
+}  // namespace
 
 void ShowError(uint32_t code)
 {

@@ -138,7 +138,7 @@ void OnClose(HWND dialog)
     EndDialog(dialog, 0);
 }
 
-} // namespace
+}  // namespace
 
 INT_PTR CALLBACK ConfigDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {

@@ -88,7 +88,7 @@ void OnItemChanged(HWND dialog, const NMLISTVIEW* change)
     }
 }
 
-} // namespace
+}  // namespace
 
 ListRecord DefaultListRecord = {DefaultName, DefaultPath, DefaultTitle, DefaultDescription, DefaultHelpTarget, {}};
 

@@ -44,7 +44,7 @@ ListRecord* RecordOf(HWND view, int index)
 
 int ItemCount(HWND view) { return static_cast<int>(SendMessageA(view, LVM_GETITEMCOUNT, 0, 0)); }
 
-} // namespace
+}  // namespace
 
 void FillSettingsCombo(HWND dialog)
 {
@@ -133,8 +133,8 @@ uint32_t LoadSettings(HWND dialog, const char* iniPath)
             LVFINDINFOA find = {};
             find.flags = LVFI_STRING;
             find.psz = text;
-            int found = static_cast<int>(SendMessageA(view, LVM_FINDITEMA, static_cast<WPARAM>(-1),
-                                                      reinterpret_cast<LPARAM>(&find)));
+            int found = static_cast<int>(
+                SendMessageA(view, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
             if (found >= 0)
                 SetCheck(view, found, Checked);
         }

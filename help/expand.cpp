@@ -78,7 +78,16 @@ bool BreaksUrl(unsigned char byte)
     if (byte <= 0x20 || byte == 0x7F)
         return true;
     switch (byte) {
-    case '"': case '<': case '>': case '#': case '&': case '|': case '^': case '`': case '{': case '}':
+    case '"':
+    case '<':
+    case '>':
+    case '#':
+    case '&':
+    case '|':
+    case '^':
+    case '`':
+    case '{':
+    case '}':
         return true;
     default:
         return false;
@@ -151,12 +160,18 @@ bool PutArgumentKeyword(Writer& w, const char* keyword, bool insideQuotes, bool 
 const char* CodeText(char code, const HelpDirs& dirs, const char* keyword)
 {
     switch (code) {
-    case 'A': return dirs.ToolsDir != nullptr ? dirs.ToolsDir : "";
-    case 'D': return dirs.AddinDir != nullptr ? dirs.AddinDir : "";
-    case 'H': return dirs.HelpDir != nullptr ? dirs.HelpDir : "";
-    case 'R': return dirs.AppDir != nullptr ? dirs.AppDir : "";
-    case 'K': return keyword != nullptr ? keyword : "";
-    default: return nullptr;
+    case 'A':
+        return dirs.ToolsDir != nullptr ? dirs.ToolsDir : "";
+    case 'D':
+        return dirs.AddinDir != nullptr ? dirs.AddinDir : "";
+    case 'H':
+        return dirs.HelpDir != nullptr ? dirs.HelpDir : "";
+    case 'R':
+        return dirs.AppDir != nullptr ? dirs.AppDir : "";
+    case 'K':
+        return keyword != nullptr ? keyword : "";
+    default:
+        return nullptr;
     }
 }
 
@@ -166,8 +181,8 @@ uint32_t Expand(const char* p, const HelpDirs& dirs, const char* keyword, bool u
     if (quoted)
         ++p;
     bool inArguments = false;
-    bool insideQuotes = false;   // within a quoted part of the argument string
-    uint32_t backslashes = 0;    // the template's backslashes just before this byte
+    bool insideQuotes = false;  // within a quoted part of the argument string
+    uint32_t backslashes = 0;   // the template's backslashes just before this byte
     for (;;) {
         char byte = *p;
         if (byte == '$') {
@@ -223,10 +238,10 @@ uint32_t Expand(const char* p, const HelpDirs& dirs, const char* keyword, bool u
     }
 }
 
-} // namespace
+}  // namespace
 
-uint32_t ExpandHelpTarget(const char* helpTarget, const HelpDirs& dirs, const char* keyword, char* work,
-                          uint32_t size, char** arguments, bool urlPath)
+uint32_t ExpandHelpTarget(const char* helpTarget, const HelpDirs& dirs, const char* keyword, char* work, uint32_t size,
+                          char** arguments, bool urlPath)
 {
     *arguments = nullptr;
     if (size == 0)
@@ -247,8 +262,8 @@ uint32_t BuildHelp2CommandLine(const char* url, const char* keyword, char* comma
         return 0;
     Writer w = {commandLine, size, 0};
     if (PutText(w, "/helpcol ") && PutText(w, url) && PutText(w, " /filterquery /index ") &&
-        PutArgumentKeyword(w, keyword != nullptr ? keyword : "", false, false) &&
-        PutText(w, " /XNav /appid Varnok") && Put(w, 0))
+        PutArgumentKeyword(w, keyword != nullptr ? keyword : "", false, false) && PutText(w, " /XNav /appid Varnok") &&
+        Put(w, 0))
         return 1;
     commandLine[0] = 0;
     return 0;

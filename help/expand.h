@@ -24,8 +24,8 @@ struct HelpDirs {
 // place: with urlPath, its bytes that would end the URL or start another part
 // of it are percent-escaped; in the argument string it can neither close the
 // template's quotes nor split into further arguments.
-uint32_t ExpandHelpTarget(const char* helpTarget, const HelpDirs& dirs, const char* keyword, char* work,
-                          uint32_t size, char** arguments, bool urlPath = false);
+uint32_t ExpandHelpTarget(const char* helpTarget, const HelpDirs& dirs, const char* keyword, char* work, uint32_t size,
+                          char** arguments, bool urlPath = false);
 
 // H2Viewer's command line for url and keyword, NUL included in size.
 constexpr uint32_t Help2CommandLineSize = 256;

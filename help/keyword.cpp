@@ -74,7 +74,7 @@ void ReadWordAtCaret(HWND editor, LONG caret, char* buffer)
     memcpy(buffer + used, word, n + 1);
 }
 
-} // namespace
+}  // namespace
 
 char* GetKeyword(char* buffer)
 {

@@ -17,8 +17,8 @@
 
 namespace {
 
-constexpr UINT HtmlHelpDisplayTopic = 0x0000;    // HH_DISPLAY_TOPIC
-constexpr UINT HtmlHelpKeywordLookup = 0x000D;   // HH_KEYWORD_LOOKUP
+constexpr UINT HtmlHelpDisplayTopic = 0x0000;   // HH_DISPLAY_TOPIC
+constexpr UINT HtmlHelpKeywordLookup = 0x000D;  // HH_KEYWORD_LOOKUP
 
 // The platform's HH_AKLINK, in its field order.
 struct KeywordLink {
@@ -77,7 +77,7 @@ bool StartsWith(const char* text, const char* prefix)
 
 bool IsUnset(const char* path) { return path[0] == 0 || StartsWith(path, "(non"); }
 
-} // namespace
+}  // namespace
 
 HelpOpener ClassifyHelpPath(const char* path)
 {
@@ -143,7 +143,7 @@ void OpenHelpPath(const char* path, const char* arguments, const char* keyword)
     }
 }
 
-} // namespace
+}  // namespace
 
 uint32_t ShowHelp(const char* keyword, const char* helpTarget)
 {

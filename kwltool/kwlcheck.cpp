@@ -134,7 +134,7 @@ private:
     uint32_t previousLine_ = 0;
 };
 
-} // namespace
+}  // namespace
 
 uint32_t CheckResult::Count(Severity level) const
 {

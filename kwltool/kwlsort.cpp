@@ -55,7 +55,7 @@ void MergeSort(std::vector<Entry>& items)
     }
 }
 
-} // namespace
+}  // namespace
 
 SortResult SortKeywordList(const char* bytes, size_t size)
 {

@@ -63,14 +63,22 @@ bool Parse(int argc, char** argv, Options& o)
 const char* OpenerName(HelpOpener opener)
 {
     switch (opener) {
-    case HelpOpener::Help2Viewer: return "HTML Help 2: H2Viewer.exe from the add-in directory";
-    case HelpOpener::Shell: return "the shell's default action for the URL (ShellExecute)";
-    case HelpOpener::NotSet: return "none: the box \"help file not set\" (hidden when quiet)";
-    case HelpOpener::NoExtension: return "none: the box \"file name has no extension\" (always shown)";
-    case HelpOpener::WinHelp: return "WinHelp, keyword lookup";
-    case HelpOpener::Program: return "the program, with the arguments as its whole command line";
-    case HelpOpener::HtmlHelp: return "HTML Help (hhctrl.ocx), keyword lookup";
-    case HelpOpener::UnknownExtension: return "none: the box \"unknown extension\" (hidden when quiet)";
+    case HelpOpener::Help2Viewer:
+        return "HTML Help 2: H2Viewer.exe from the add-in directory";
+    case HelpOpener::Shell:
+        return "the shell's default action for the URL (ShellExecute)";
+    case HelpOpener::NotSet:
+        return "none: the box \"help file not set\" (hidden when quiet)";
+    case HelpOpener::NoExtension:
+        return "none: the box \"file name has no extension\" (always shown)";
+    case HelpOpener::WinHelp:
+        return "WinHelp, keyword lookup";
+    case HelpOpener::Program:
+        return "the program, with the arguments as its whole command line";
+    case HelpOpener::HtmlHelp:
+        return "HTML Help (hhctrl.ocx), keyword lookup";
+    case HelpOpener::UnknownExtension:
+        return "none: the box \"unknown extension\" (hidden when quiet)";
     }
     return "?";
 }
@@ -93,8 +101,9 @@ std::vector<uint32_t> ListsHolding(const char* word)
         if (keywordEnd == nullptr)
             break;
         uint32_t aliasPos = static_cast<uint32_t>(keywordEnd - CacheView) + 1;
-        const char* aliasEnd = aliasPos < end ? static_cast<const char*>(memchr(CacheView + aliasPos, 0, end - aliasPos))
-                                              : nullptr;
+        const char* aliasEnd = aliasPos < end
+                                   ? static_cast<const char*>(memchr(CacheView + aliasPos, 0, end - aliasPos))
+                                   : nullptr;
         if (aliasEnd == nullptr || static_cast<uint32_t>(aliasEnd - CacheView) + 3 > end)
             break;
         const unsigned char* index = reinterpret_cast<const unsigned char*>(aliasEnd + 1);
@@ -145,15 +154,16 @@ int LookupWords(const char* path)
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 int RunLookup(int argc, char** argv)
 {
     Options o;
     if (!Parse(argc, argv, o)) {
-        fputs("usage: kwltool lookup --ini FILE [--assembler-ini FILE] --addin-dir DIR\n"
-              "                      [--tools-dir DIR] [--help-dir DIR] [--app-dir DIR] (WORD | --words FILE)\n",
-              stderr);
+        fputs(
+            "usage: kwltool lookup --ini FILE [--assembler-ini FILE] --addin-dir DIR\n"
+            "                      [--tools-dir DIR] [--help-dir DIR] [--app-dir DIR] (WORD | --words FILE)\n",
+            stderr);
         return 2;
     }
     static HostDataRecord data{};
@@ -193,8 +203,9 @@ int RunLookup(int argc, char** argv)
     }
 
     if (!OpenCache()) {
-        printf("no help: the cache could not be opened or built (no KeywordLists in either settings file, "
-               "or a list failed: run kwltool check on the lists)\n");
+        printf(
+            "no help: the cache could not be opened or built (no KeywordLists in either settings file, "
+            "or a list failed: run kwltool check on the lists)\n");
         return 1;
     }
     printf("settings in force: %s\n", ActiveIni);

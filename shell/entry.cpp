@@ -85,8 +85,7 @@ uint32_t Dispatch(UINT message, WPARAM wParam)
         // notification (high word not 0) with the same id goes on below.
         if (MenuItemId != 0 && LOWORD(wParam) == MenuItemId && HIWORD(wParam) == 0) {
             if (Installed())
-                DialogBoxParamA(ModuleHandle, MAKEINTRESOURCEA(IDD_CONFIG), HostHandles->MainWindow, ConfigDlgProc,
-                                0);
+                DialogBoxParamA(ModuleHandle, MAKEINTRESOURCEA(IDD_CONFIG), HostHandles->MainWindow, ConfigDlgProc, 0);
             return 0;
         }
         if (LOWORD(wParam) == HelpCommandId)
@@ -106,7 +105,7 @@ uint32_t Dispatch(UINT message, WPARAM wParam)
     }
 }
 
-} // namespace
+}  // namespace
 
 // No C++ exception may reach the host: each export's body catches everything
 // and answers as for a failure (an install counts as made once asked for).

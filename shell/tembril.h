@@ -21,10 +21,10 @@ enum OptionBits : uint32_t {
 // read field by field at every use so that changes the host makes in place
 // take effect at once. Words we do not use are padding.
 struct HostHandlesRecord {
-    HWND MainWindow;    // 0
-    HMENU MainMenu;     // 4
+    HWND MainWindow;  // 0
+    HMENU MainMenu;   // 4
     uint32_t Unused8[4];
-    HWND EditWindow;    // 24: 0 when no editor is active
+    HWND EditWindow;  // 24: 0 when no editor is active
 };
 
 typedef const char*(__stdcall* GetWordAtCaretProc)(HWND editor);
@@ -36,16 +36,16 @@ struct HostProcsRecord {
 
 struct HostDataRecord {
     uint32_t Unused0[2];
-    const char* HostIniPath;       // 8
+    const char* HostIniPath;  // 8
     uint32_t Unused12[3];
-    const char* ToolsDir;          // 24
+    const char* ToolsDir;  // 24
     uint32_t Unused28;
-    const char* AddinDir;          // 32
-    const char* HelpDir;           // 36
+    const char* AddinDir;  // 32
+    const char* HelpDir;   // 36
     uint32_t Unused40[6];
     const char* AssemblerIniPath;  // 64: null when there is no current assembler
     uint32_t Unused68;
-    const char* AppDir;            // 72
+    const char* AppDir;  // 72
 };
 
 static_assert(offsetof(HostHandlesRecord, MainWindow) == 0, "host record layout");

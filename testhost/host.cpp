@@ -59,11 +59,14 @@ std::wstring EditorText(HWND editor)
 // text before a word (the add-in looks for it), not to the word.
 bool IsWordChar(wchar_t c)
 {
-    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'_' ||
-           c == L'@' || c == L'$' || c == L'?' || c >= 0x80;
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'_' || c == L'@' ||
+           c == L'$' || c == L'?' || c >= 0x80;
 }
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == 0x0B || c == 0x0C || c == 0x3000; }
+bool IsBlank(wchar_t c)
+{
+    return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == 0x0B || c == 0x0C || c == 0x3000;
+}
 
 // WB_MOVEWORDLEFT as Windows' RichEdit answers it: from the position, back
 // over blanks, then back over the run of the same kind (a word, or a run of
@@ -193,7 +196,8 @@ BOOL CALLBACK WatchWindow(HWND window, LPARAM)
         wchar_t boxText[2048] = L"";
         GetDlgItemTextW(window, 0xFFFF, boxText, 2048);
         ++TheHost->BoxesSeen;
-        Print(*TheHost, "box: \"" + WideToUtf8(boxText) + "\" caption=\"" + WindowTextUtf8(window) + "\" owner=" + ownerName);
+        Print(*TheHost,
+              "box: \"" + WideToUtf8(boxText) + "\" caption=\"" + WindowTextUtf8(window) + "\" owner=" + ownerName);
         Answer(window);
     } else {
         ++TheHost->DialogsSeen;
@@ -374,7 +378,7 @@ HMENU BuildMenu(const Host& host)
     return bar;
 }
 
-} // namespace
+}  // namespace
 
 std::string AnsiToUtf8(const std::string& ansi)
 {
@@ -438,10 +442,10 @@ bool CreateHost(Host& host, const HostConfig& config)
                                 CW_USEDEFAULT, 800, 600, nullptr, host.Menu, GetModuleHandleW(nullptr), nullptr);
     if (host.Main == nullptr)
         return false;
-    host.Editor = CreateWindowExA(WS_EX_CLIENTEDGE, "RichEdit20A", "",
-                                  WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
-                                      ES_AUTOHSCROLL | ES_NOHIDESEL,
-                                  0, 0, 10, 10, host.Main, nullptr, GetModuleHandleW(nullptr), nullptr);
+    host.Editor = CreateWindowExA(
+        WS_EX_CLIENTEDGE, "RichEdit20A", "",
+        WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL,
+        0, 0, 10, 10, host.Main, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (host.Editor == nullptr)
         return false;
     EditorBaseProc = reinterpret_cast<WNDPROC>(
@@ -452,8 +456,9 @@ bool CreateHost(Host& host, const HostConfig& config)
                                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, L"Courier New");
     SendMessageA(host.Editor, WM_SETFONT, reinterpret_cast<WPARAM>(font ? font : GetStockObject(ANSI_FIXED_FONT)),
                  TRUE);
-    host.LogView = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT,
-                                   0, 0, 10, 10, host.Main, nullptr, GetModuleHandleW(nullptr), nullptr);
+    host.LogView = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
+                                   WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 0, 0, 10, 10, host.Main,
+                                   nullptr, GetModuleHandleW(nullptr), nullptr);
     host.WinHelpCatcher = CreateWindowExA(0, "MS_WINHELP", "WinHelp stand-in", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
                                           nullptr, GetModuleHandleW(nullptr), nullptr);
     Layout(host);
@@ -502,14 +507,15 @@ HookMask CallInstallDll(void* entry, HWND mainWindow, uint32_t options)
     uint32_t eax, ecx, edx;
     // ECX and EDX hold a marker going in, so that a callee leaving them
     // alone is seen as well as one leaving garbage there.
-    asm volatile("pushl %[options]\n\t"
-                 "pushl %[window]\n\t"
-                 "movl $0x5A5A5A5A, %%ecx\n\t"
-                 "movl $0x5A5A5A5A, %%edx\n\t"
-                 "call *%[entry]\n\t"
-                 : "=&a"(eax), "=&c"(ecx), "=&d"(edx)
-                 : [entry] "r"(entry), [window] "r"(mainWindow), [options] "r"(options)
-                 : "memory", "cc");
+    asm volatile(
+        "pushl %[options]\n\t"
+        "pushl %[window]\n\t"
+        "movl $0x5A5A5A5A, %%ecx\n\t"
+        "movl $0x5A5A5A5A, %%edx\n\t"
+        "call *%[entry]\n\t"
+        : "=&a"(eax), "=&c"(ecx), "=&d"(edx)
+        : [entry] "r"(entry), [window] "r"(mainWindow), [options] "r"(options)
+        : "memory", "cc");
     return HookMask{eax, ecx, edx};
 }
 
@@ -545,8 +551,10 @@ uint32_t PassToAddin(Host& host, UINT message, WPARAM wParam, LPARAM lParam, boo
 {
     if (!host.Installed || host.Proc == nullptr)
         return 0;
-    uint32_t bit = message == WM_COMMAND ? HookCommand : message == WM_CLOSE ? HookClose
-                   : message == HM_RELOAD ? HookReload : 0;
+    uint32_t bit = message == WM_COMMAND  ? HookCommand
+                   : message == WM_CLOSE  ? HookClose
+                   : message == HM_RELOAD ? HookReload
+                                          : 0;
     if (!force && (host.Mask.Messages & bit) == 0)
         return 0;
     return host.Proc(host.Main, message, wParam, lParam);

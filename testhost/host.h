@@ -32,18 +32,18 @@ enum HostCommand : UINT {
 constexpr UINT DefaultAddinMenuId = 40100;
 
 struct HostConfig {
-    std::string AppDir;        // the host's own directory ($R)
-    std::string AddinDir;      // $D: the add-in, its lists, H2Viewer.exe
-    std::string HelpDir;       // $H
-    std::string ToolsDir;      // $A
-    std::string HostIni;       // Varnok.ini
-    std::string Assembler;     // current assembler's name, empty for none
-    std::string DllPath;       // Tembril.dll
-    std::string SourceFile;    // shown in the editor, may be empty
-    std::string OpenLog;       // where the openers' stand-ins record their command lines
+    std::string AppDir;      // the host's own directory ($R)
+    std::string AddinDir;    // $D: the add-in, its lists, H2Viewer.exe
+    std::string HelpDir;     // $H
+    std::string ToolsDir;    // $A
+    std::string HostIni;     // Varnok.ini
+    std::string Assembler;   // current assembler's name, empty for none
+    std::string DllPath;     // Tembril.dll
+    std::string SourceFile;  // shown in the editor, may be empty
+    std::string OpenLog;     // where the openers' stand-ins record their command lines
     uint32_t Options = OptEnable;
     uint32_t MenuId = DefaultAddinMenuId;  // what HM_GETMENUID answers
-    bool Unattended = false;  // answer boxes and close dialogs, for scripts
+    bool Unattended = false;               // answer boxes and close dialogs, for scripts
 };
 
 typedef uint32_t(__stdcall* DllProcFn)(HWND, UINT, WPARAM, LPARAM);

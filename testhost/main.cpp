@@ -60,7 +60,7 @@ std::vector<std::string> SplitActions(const std::string& text)
     }
 }
 
-} // namespace
+}  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
@@ -78,19 +78,32 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     for (size_t i = 0; i + 1 < args.size(); i += 2) {
         const std::string& name = args[i];
         const std::string& value = args[i + 1];
-        if (name == "-app") config.AppDir = value;
-        else if (name == "-addins") addins = value;
-        else if (name == "-help") help = value;
-        else if (name == "-tools") tools = value;
-        else if (name == "-ini") ini = value;
-        else if (name == "-assembler") config.Assembler = value;
-        else if (name == "-dll") dll = value;
-        else if (name == "-options") config.Options = strtoul(value.c_str(), nullptr, 0);
-        else if (name == "-menuid") config.MenuId = strtoul(value.c_str(), nullptr, 0);
-        else if (name == "-source") source = value;
-        else if (name == "-openlog") log = value;
-        else if (name == "-script") script = value, scripted = true;
-        else if (name == "-do") actions = value, scripted = true;
+        if (name == "-app")
+            config.AppDir = value;
+        else if (name == "-addins")
+            addins = value;
+        else if (name == "-help")
+            help = value;
+        else if (name == "-tools")
+            tools = value;
+        else if (name == "-ini")
+            ini = value;
+        else if (name == "-assembler")
+            config.Assembler = value;
+        else if (name == "-dll")
+            dll = value;
+        else if (name == "-options")
+            config.Options = strtoul(value.c_str(), nullptr, 0);
+        else if (name == "-menuid")
+            config.MenuId = strtoul(value.c_str(), nullptr, 0);
+        else if (name == "-source")
+            source = value;
+        else if (name == "-openlog")
+            log = value;
+        else if (name == "-script")
+            script = value, scripted = true;
+        else if (name == "-do")
+            actions = value, scripted = true;
     }
     config.AddinDir = addins.empty() ? config.AppDir + "\\Addins" : addins;
     config.HelpDir = help.empty() ? config.AppDir + "\\Help" : help;

@@ -149,9 +149,9 @@ TEST(CacheFormat, CountListNames)
         uint32_t Count;
         bool DefaultLast;
     } cases[] = {
-        {"", 1, false},          {"p", 1, false},           {"p,q", 2, false},     {"p,q,default", 2, true},
-        {"default", 0, true},    {"default,p", 2, false},   {"p,defaults", 2, false}, {"p,", 2, false},
-        {",", 2, false},         {"p,xdefault", 2, false},
+        {"", 1, false},       {"p", 1, false},          {"p,q", 2, false},        {"p,q,default", 2, true},
+        {"default", 0, true}, {"default,p", 2, false},  {"p,defaults", 2, false}, {"p,", 2, false},
+        {",", 2, false},      {"p,xdefault", 2, false},
     };
     for (const Case& c : cases) {
         bool defaultLast = !c.DefaultLast;
@@ -249,9 +249,21 @@ TEST(CacheFormat, LookupInTheWorkedExample)
     struct Case {
         std::string Word, Result;
     } cases[] = {
-        {"ab", "1/x"}, {"b", "0/"},    {"a", "-"},      {"abc", "-"},    {"c", "-"},   {"ba", "-"},
-        {"aa", "-"},   {"ac", "-"},    {"\x7F", "-"},   {"\xFF", "-"},   {"\xE1""b", "-"},
-        {"\x01", "-"}, {"\x80", "-"},
+        {"ab", "1/x"},
+        {"b", "0/"},
+        {"a", "-"},
+        {"abc", "-"},
+        {"c", "-"},
+        {"ba", "-"},
+        {"aa", "-"},
+        {"ac", "-"},
+        {"\x7F", "-"},
+        {"\xFF", "-"},
+        {"\xE1"
+         "b",
+         "-"},
+        {"\x01", "-"},
+        {"\x80", "-"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Find(image, c.Word), c.Result) << c.Word;
@@ -401,4 +413,4 @@ TEST(CacheFormat, LongBucketsAnswerAsTheSingleWalk)
     }
 }
 
-} // namespace
+}  // namespace

@@ -59,10 +59,10 @@ struct CompareCase {
 TEST(StrCmp, SignedEightBitDifferenceIsTheCacheOrder)
 {
     const CompareCase cases[] = {
-        {"abc", "abc", 0},       {"abc", "abd", -1},      {"abd", "abc", 1},       {"ab", "abc", -99},
-        {"abc", "ab", 99},       {"\xC0", "\x41", 127},   {"\xC0", "\x20", -96},   {"ab\xC0", "ab", -64},
-        {"ab\x80", "ab", -128},  {"ab\x7F", "ab", 127},   {"", "", 0},             {".x", "0", -2},
-        {"_", "a", -2},          {"\xFF", "\x01", -2},
+        {"abc", "abc", 0},      {"abc", "abd", -1},    {"abd", "abc", 1},     {"ab", "abc", -99},
+        {"abc", "ab", 99},      {"\xC0", "\x41", 127}, {"\xC0", "\x20", -96}, {"ab\xC0", "ab", -64},
+        {"ab\x80", "ab", -128}, {"ab\x7F", "ab", 127}, {"", "", 0},           {".x", "0", -2},
+        {"_", "a", -2},         {"\xFF", "\x01", -2},
     };
     for (const CompareCase& c : cases)
         EXPECT_EQ(StrCmp(c.a, c.b), c.result) << c.a << " vs " << c.b;
@@ -111,4 +111,4 @@ TEST(CopyDir, DropsExactlyOneTrailingBackslash)
     EXPECT_STREQ(out, "c:\\x\\");
 }
 
-} // namespace
+}  // namespace

@@ -59,7 +59,7 @@ VOID CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
     script->Busy = false;
 }
 
-} // namespace
+}  // namespace
 
 INT_PTR RunDialog(std::vector<Step> steps)
 {

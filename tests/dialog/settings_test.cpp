@@ -54,8 +54,9 @@ protected:
     }
 
     // No blank lines: Wine's profile writer drops those between sections.
-    const std::string hostText = "[Varnok]\r\nTheme=dark\r\n; kept as it is\r\n[Assembler]\r\nAssembler=A,B,C\r\n"
-                                 "[Tembril]\r\nKeywordLists=b,default\r\nb=$H\\b.chm\r\ndefault=http://x/$K\r\n";
+    const std::string hostText =
+        "[Varnok]\r\nTheme=dark\r\n; kept as it is\r\n[Assembler]\r\nAssembler=A,B,C\r\n"
+        "[Tembril]\r\nKeywordLists=b,default\r\nb=$H\\b.chm\r\ndefault=http://x/$K\r\n";
     Texts items;
 };
 
@@ -298,7 +299,8 @@ TEST_F(SettingsTest, AnAssemblerWithoutSettingsMayTakeACopyOfTheGlobalOnes)
 
 TEST_F(SettingsTest, RestoringDeletesOnlyTheAssemblersSectionAndOnlyOnYes)
 {
-    const std::string assembler = "[Before]\r\nk=v\r\n[Tembril]\r\nKeywordLists=a\r\nKeywordCacheFile=x\r\n[After]\r\nk=w\r\n";
+    const std::string
+        assembler = "[Before]\r\nk=v\r\n[Tembril]\r\nKeywordLists=a\r\nKeywordCacheFile=x\r\n[After]\r\nk=w\r\n";
     for (int answer : {IDNO, IDCANCEL, IDYES}) {
         app.Write("A.ini", assembler);
         BoxCapture boxes({answer});
@@ -367,7 +369,7 @@ TEST_F(SettingsTest, ARefusedSaveBeforeAChangeOfFileStaysOnTheChangedFile)
     EXPECT_EQ(app.Read("Varnok.ini"), hostText);
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -408,7 +410,7 @@ LRESULT CALLBACK OpenFileHook(int code, WPARAM wParam, LPARAM lParam)
     HWND window = reinterpret_cast<HWND>(wParam);
     if (code == HCBT_ACTIVATE && openAnswer != nullptr && openAnswer->Owner == nullptr &&
         GetDlgItem(window, FileTypes) != nullptr) {
-            openAnswer->Owner = window;  // seen; replaced by the real owner when answered
+        openAnswer->Owner = window;  // seen; replaced by the real owner when answered
         SetTimer(window, 0x7E57, 50, AnswerOpenFile);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -441,4 +443,4 @@ TEST_F(SettingsTest, TheBrowseButtonPutsThePickedFileIntoTheEdit)
     }
 }
 
-} // namespace
+}  // namespace

@@ -177,4 +177,4 @@ TEST_F(DialogTest, RecordsAreReleasedWithTheirItemsAndDefaultNever)
     EXPECT_STREQ(DefaultListRecord.Title, "Default");
 }
 
-} // namespace
+}  // namespace

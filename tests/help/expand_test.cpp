@@ -47,7 +47,7 @@ TEST(HelpTargetExpansion, CodesStandForTheHostsDirectoriesAndTheKeyword)
         {"http://example.com/find?q=$K", "http://example.com/find?q=mov"},
         {"$k $x $", "$k $x $"},  // not codes: kept as written, a trailing "$" too
         {"a$$b", "a$b"},
-        {"$$K", "$k"},            // "$$" is one "$"; the K after it is a letter
+        {"$$K", "$k"},  // "$$" is one "$"; the K after it is a letter
         {"$$$H", "$c:\\help"},
         {"a\"b\".exe", "a\"b\".exe"},  // a quote inside an unquoted target is a byte of the path
         {"(None)", "(none)"},
@@ -164,4 +164,4 @@ TEST(Help2CommandLine, JoinsUrlAndKeywordAndRefusesWhatDoesNotFit)
         EXPECT_EQ(static_cast<unsigned char>(line[i]), 0xCCu);
 }
 
-} // namespace
+}  // namespace

@@ -38,7 +38,8 @@ std::vector<ProgramRecord> WaitForRecords(const std::string& dir, size_t count, 
             do {
                 std::string text = ReadFileBytes(dir + "\\" + found.cFileName);
                 size_t newline = text.find('\n');
-                records.push_back({text.substr(0, newline), newline == std::string::npos ? "" : text.substr(newline + 1)});
+                records.push_back(
+                    {text.substr(0, newline), newline == std::string::npos ? "" : text.substr(newline + 1)});
             } while (FindNextFileA(search, &found));
             FindClose(search);
         }

@@ -406,4 +406,4 @@ TEST_F(UrlLaunch, UrlGoesToTheShellLowercasedAndWithoutArguments)
     EXPECT_TRUE(boxes_.Boxes().empty());
 }
 
-} // namespace
+}  // namespace

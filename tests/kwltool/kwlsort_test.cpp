@@ -27,4 +27,4 @@ TEST(KwlSort, NeedsATitleAndADescription)
     EXPECT_FALSE(SortKeywordList(in.data(), in.size()).Ok);
 }
 
-} // namespace
+}  // namespace

@@ -56,8 +56,8 @@ protected:
         startup.hStdError = file;
         PROCESS_INFORMATION process;
         std::string line = "kwltool.exe " + arguments;
-        EXPECT_TRUE(CreateProcessA(KWLTOOL_EXE, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                                   &process));
+        EXPECT_TRUE(
+            CreateProcessA(KWLTOOL_EXE, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process));
         WaitForSingleObject(process.hProcess, 120000);
         CloseHandle(process.hProcess);
         CloseHandle(process.hThread);
@@ -160,7 +160,7 @@ TEST_F(KwlToolLookup, AgreesWithTheAddinsLookupOnEveryWord)
     EXPECT_EQ(checked, all.size());
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -177,10 +177,14 @@ const char* __stdcall WordAtCaret(HWND) { return CaretWord.c_str(); }
 LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case 1074: return reinterpret_cast<LRESULT>(&Handles);
-    case 1075: return reinterpret_cast<LRESULT>(&Procs);
-    case 1076: return reinterpret_cast<LRESULT>(&Data);
-    case 1077: return 40100;
+    case 1074:
+        return reinterpret_cast<LRESULT>(&Handles);
+    case 1075:
+        return reinterpret_cast<LRESULT>(&Procs);
+    case 1076:
+        return reinterpret_cast<LRESULT>(&Data);
+    case 1077:
+        return 40100;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -191,8 +195,11 @@ LRESULT CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case EM_EXGETSEL:
         reinterpret_cast<CHARRANGE*>(lParam)->cpMin = reinterpret_cast<CHARRANGE*>(lParam)->cpMax = 4;
         return 0;
-    case EM_FINDWORDBREAK: return 4;
-    case EM_GETTEXTRANGE: lstrcpyA(reinterpret_cast<TEXTRANGEA*>(lParam)->lpstrText, " "); return 1;
+    case EM_FINDWORDBREAK:
+        return 4;
+    case EM_GETTEXTRANGE:
+        lstrcpyA(reinterpret_cast<TEXTRANGEA*>(lParam)->lpstrText, " ");
+        return 1;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -298,4 +305,4 @@ TEST_F(KwlToolLookup, AgreesWithTheDllOnTheSampleLists)
     DestroyWindow(winHelp);
 }
 
-} // namespace
+}  // namespace

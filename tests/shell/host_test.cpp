@@ -178,9 +178,9 @@ protected:
     std::string app, addins;
 };
 
-#define NEEDS_REAL(module, why)                                                 \
-    do {                                                                         \
-        if (module)                                                              \
+#define NEEDS_REAL(module, why)                                                    \
+    do {                                                                           \
+        if (module)                                                                \
             GTEST_SKIP() << "the " #module " module is still a placeholder: " why; \
     } while (0)
 
@@ -343,4 +343,4 @@ TEST_F(HostTest, HelpCommandWithTheCacheClosedReturnsZeroEvenWithDefault)
     EXPECT_EQ(run.Line("box:"), "(none)");
 }
 
-} // namespace
+}  // namespace

@@ -7,7 +7,7 @@
 #include <vector>
 
 struct CapturedBox {
-    std::string Text;     // ANSI bytes, as the box shows them
+    std::string Text;  // ANSI bytes, as the box shows them
     std::string Caption;
     HWND Owner;
     std::vector<int> Buttons;  // ids of the visible buttons: IDOK, IDYES, ...
