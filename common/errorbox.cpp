@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "common/messages.h"
-#include "shell/tembril.h"
+#include "common/options.h"
 
 namespace {
 

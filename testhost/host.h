@@ -14,8 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/entry.h"
-#include "shell/tembril.h"
+#include "shell/hostprotocol.h"
 
 // The host's meaning of the hook mask's bits.
 constexpr uint32_t HookCommand = 0x0001;  // pass WM_COMMAND to DllProc
