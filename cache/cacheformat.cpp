@@ -82,38 +82,10 @@ bool FindKeyword(const char* view, uint32_t size, const char* word, uint32_t len
     return FindKeywordUsing(CpuHasSse2(), view, size, word, length, hit);
 }
 
-bool FindBucket(const char* view, uint32_t size, const char* word, uint32_t length, BucketRange* range)
-{
-    if (view == nullptr || size < CacheHeaderSize || length == 0)
-        return false;
-    uint32_t b = static_cast<unsigned char>(word[0]) & 0x7F;
-    if (b == 0 || b == EndOffsetWord)
-        return false;
-    range->View = view;
-    range->Start = ViewWord(view, b);
-    if (range->Start < CacheHeaderSize)
-        return false;  // 0: no keyword begins with this byte
-    uint32_t bucketEnd = 0;
-    for (uint32_t j = b + 1; j < CacheHeaderWords && bucketEnd == 0; ++j)
-        bucketEnd = ViewWord(view, j);
-    uint32_t limit = ViewWord(view, EndOffsetWord);
-    if (limit > size)
-        limit = size;
-    range->Limit = limit;
-    range->End = bucketEnd > limit ? limit : bucketEnd;
-    range->ListCount = ViewWord(view, ListCountWord);
-    return true;
-}
-
 bool FindKeywordUsing(bool wide, const char* view, uint32_t size, const char* word, uint32_t length, KeywordHit* hit)
 {
     BucketRange range;
     if (!FindBucket(view, size, word, length, &range))
         return false;
     return wide ? WalkBucketSse2(range, word, length, hit) : WalkBucketPlain(range, word, length, hit);
-}
-
-bool WalkBucketPlain(const BucketRange& range, const char* word, uint32_t length, KeywordHit* hit, LaneShape shape)
-{
-    return WalkBucket<GroupNul>(range, word, length, hit, shape);
 }
