@@ -1,16 +1,15 @@
-// RebuildCache: merges the enabled keyword lists, each streamed through its
+// The cache build: merges the enabled keyword lists, each streamed through its
 // reader's window, into a fresh cache file in one sequential pass.
 #include <windows.h>
 
 #include <string.h>
 
 #include "cache/build.h"
-#include "cache/cache.h"
+#include "cache/cacheformat.h"
 #include "cache/linereader.h"
 #include "common/errorbox.h"
 #include "common/messages.h"
 #include "common/text.h"
-#include "shell/tembril.h"
 
 namespace {
 
@@ -301,16 +300,15 @@ bool PutEntry(Build* build, uint32_t i)
     return true;
 }
 
-bool BuildCacheFile(Build* build)
+bool BuildCacheFile(Build* build, const char* lists, const char* addinDir, const char* path)
 {
-    const char* addinDir = HostData->AddinDir;
     if (addinDir == nullptr || StrLen(addinDir) >= ListPathSize)
         build->DirTooLong = true;
     else
         build->DirLength = CopyDir(build->Dir, addinDir);
 
     bool defaultLast = false;
-    uint32_t count = CountListNames(EnabledLists, &defaultLast);
+    uint32_t count = CountListNames(lists, &defaultLast);
     if (count == 0)
         return false;  // "default" alone: nothing to merge
     build->Header.ListCount = count;
@@ -320,7 +318,7 @@ bool BuildCacheFile(Build* build)
         return false;
     build->Count = count;
 
-    HANDLE file = CreateFileA(CachePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_ARCHIVE | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
@@ -329,7 +327,7 @@ bool BuildCacheFile(Build* build)
         return false;
     build->Position = CacheHeaderSize;
 
-    const char* name = EnabledLists;
+    const char* name = lists;
     for (uint32_t i = 0; i < count; ++i) {
         uint32_t nameLength = ListNameLength(name);
         if (!OpenList(build, i, name, nameLength))
@@ -371,53 +369,13 @@ bool BuildCacheFile(Build* build)
 
 }  // namespace
 
-bool IsOwnCacheFile(const char* path)
+uint32_t WriteCacheFile(const char* lists, const char* addinDir, const char* path)
 {
-    const char* addinDir = HostData->AddinDir;
-    if (addinDir == nullptr || StrLen(addinDir) >= ListPathSize || StrLen(path) >= ListPathSize)
-        return false;
-    char dir[ListPathSize];
-    uint32_t dirLength = CopyDir(dir, addinDir);
-    char file[ListPathSize];
-    memcpy(file, path, StrLen(path) + 1);
-    char* slash = strrchr(file, '\\');
-    if (slash == nullptr || static_cast<uint32_t>(slash - file) != dirLength)
-        return false;
-    *slash = 0;
-    const char* name = StrLower(slash + 1);
-    return lstrcmpiA(file, dir) == 0 && name[0] == 'h' && name[1] == 'l' && name[2] == 'p';
-}
-
-uint32_t RebuildCache()
-{
-    CloseCache();
-    if (IsOwnCacheFile(CachePath))
-        DeleteFileA(CachePath);
-    // The build runs only once the settings can name its file.
-    if (HostData->AddinDir == nullptr || GetTempFileNameA(HostData->AddinDir, "hlp", 0, CachePath) == 0) {
-        ShowFailure(MSG_REBUILD_FAILED);
-        return 0;
-    }
-    WriteSetting(ActiveIni, KEY_CACHE_FILE, CachePath);
-
     Build* build = static_cast<Build*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(Build)));
-    bool built = build != nullptr && BuildCacheFile(build);
+    bool built = build != nullptr && BuildCacheFile(build, lists, addinDir, path);
     if (build != nullptr) {
         ReleaseBuild(build);
         HeapFree(GetProcessHeap(), 0, build);
     }
-    if (!built) {
-        DeleteFileA(CachePath);
-        ShowFailure(MSG_REBUILD_FAILED);
-        return 0;
-    }
-
-    // The open reads the path back from the settings; should it not find the
-    // fresh file there, or find it unusable, the file goes too.
-    char fresh[CachePathSize];
-    memcpy(fresh, CachePath, CachePathSize);
-    uint32_t opened = OpenBuiltCache();
-    if (opened == 0)
-        DeleteFileA(fresh);
-    return opened;
+    return built ? 1 : 0;
 }

@@ -274,3 +274,48 @@ const char* LookupKeyword(char* keyword)
         return ListTable[ListCount].HelpTarget;
     return nullptr;
 }
+
+bool IsOwnCacheFile(const char* path)
+{
+    const char* addinDir = HostData->AddinDir;
+    if (addinDir == nullptr || StrLen(addinDir) >= PathBufferSize || StrLen(path) >= PathBufferSize)
+        return false;
+    char dir[PathBufferSize];
+    uint32_t dirLength = CopyDir(dir, addinDir);
+    char file[PathBufferSize];
+    memcpy(file, path, StrLen(path) + 1);
+    char* slash = strrchr(file, '\\');
+    if (slash == nullptr || static_cast<uint32_t>(slash - file) != dirLength)
+        return false;
+    *slash = 0;
+    const char* name = StrLower(slash + 1);
+    return lstrcmpiA(file, dir) == 0 && name[0] == 'h' && name[1] == 'l' && name[2] == 'p';
+}
+
+uint32_t RebuildCache()
+{
+    CloseCache();
+    if (IsOwnCacheFile(CachePath))
+        DeleteFileA(CachePath);
+    // The build runs only once the settings can name its file.
+    if (HostData->AddinDir == nullptr || GetTempFileNameA(HostData->AddinDir, "hlp", 0, CachePath) == 0) {
+        ShowFailure(MSG_REBUILD_FAILED);
+        return 0;
+    }
+    WriteSetting(ActiveIni, KEY_CACHE_FILE, CachePath);
+
+    if (!WriteCacheFile(EnabledLists, HostData->AddinDir, CachePath)) {
+        DeleteFileA(CachePath);
+        ShowFailure(MSG_REBUILD_FAILED);
+        return 0;
+    }
+
+    // The open reads the path back from the settings; should it not find the
+    // fresh file there, or find it unusable, the file goes too.
+    char fresh[CachePathSize];
+    memcpy(fresh, CachePath, CachePathSize);
+    uint32_t opened = OpenBuiltCache();
+    if (opened == 0)
+        DeleteFileA(fresh);
+    return opened;
+}

@@ -10,6 +10,17 @@
 
 // 1 when the cache is open and its list table built; 0 when help is unavailable.
 uint32_t OpenCache();
+// Merges the enabled lists into a fresh cache file, names it in the settings
+// and opens it. 1 when the fresh cache is open, 0 when the build failed.
+uint32_t RebuildCache();
+// The open that ends a build: as OpenCache, except that a cache it cannot use
+// is not built a second time; help is then unavailable.
+uint32_t OpenBuiltCache();
+// Whether path names a cache file of ours: "hlp..." right in the add-in
+// directory. The settings may have been edited by hand, and nothing may
+// delete whatever file they happen to name.
+bool IsOwnCacheFile(const char* path);
+
 // Releases the cache; harmless when it is already closed.
 void CloseCache();
 // Looks up the trimmed, lowercased word in the 128-byte keyword buffer; may
