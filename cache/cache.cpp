@@ -275,6 +275,28 @@ const char* LookupKeyword(char* keyword)
     return nullptr;
 }
 
+uint32_t CacheListCount() { return CacheView != nullptr ? ListCount : 0; }
+
+const char* CacheListName(uint32_t row)
+{
+    return CacheView != nullptr && ListTable != nullptr && row < ListTableRows ? ListTable[row].Name : nullptr;
+}
+
+int32_t CacheRowOf(const char* helpTarget)
+{
+    uint32_t rows = ListCount + ((OptionFlags & OptDefaultList) != 0 ? 1 : 0);
+    for (uint32_t i = 0; CacheView != nullptr && ListTable != nullptr && i < rows && i < ListTableRows; ++i) {
+        if (ListTable[i].HelpTarget == helpTarget)
+            return static_cast<int32_t>(i);
+    }
+    return -1;
+}
+
+uint32_t CacheListsHolding(const char* word, uint32_t* rows, uint32_t room)
+{
+    return FindKeywordLists(CacheView, CacheSize, word, StrLen(word), rows, room);
+}
+
 bool IsOwnCacheFile(const char* path)
 {
     const char* addinDir = HostData->AddinDir;

@@ -28,6 +28,16 @@ void CloseCache();
 // (valid until the next CloseCache), or null.
 const char* LookupKeyword(char* keyword);
 
+// For tools that explain a lookup (kwltool), on the open cache; each gives
+// nothing while it is closed. The rows of the list table: the merged lists,
+// then "default" when it is enabled.
+uint32_t CacheListCount();                // merged lists, "default" not counted
+const char* CacheListName(uint32_t row);  // null past the last row
+// The row whose help target LookupKeyword returned, or -1.
+int32_t CacheRowOf(const char* helpTarget);
+// The rows of the lists that hold the lowercased word, as FindKeywordLists.
+uint32_t CacheListsHolding(const char* word, uint32_t* rows, uint32_t room);
+
 // A cache file of ours that no settings name any more (their section was
 // deleted): removed now, or, while it is the open cache, when that is closed.
 // Anything but one of our own cache files is left alone.

@@ -89,3 +89,26 @@ bool FindKeywordUsing(bool wide, const char* view, uint32_t size, const char* wo
         return false;
     return wide ? WalkBucketSse2(range, word, length, hit) : WalkBucketPlain(range, word, length, hit);
 }
+
+uint32_t FindKeywordLists(const char* view, uint32_t size, const char* word, uint32_t length, uint32_t* lists,
+                          uint32_t room)
+{
+    if (view == nullptr || size < CacheHeaderSize)
+        return 0;
+    uint32_t end = ViewWord(view, EndOffsetWord);
+    if (end > size)
+        end = size;
+    uint32_t count = 0;
+    uint32_t pos = ViewWord(view, EntriesOffsetWord);
+    uint32_t aliasPos, indexPos;
+    while (pos < end && SplitEntry<GroupNul>(view, pos, end, &aliasPos, &indexPos)) {
+        if (aliasPos - pos - 1 == length && memcmp(view + pos, word, length) == 0) {
+            if (count < room)
+                lists[count] = static_cast<unsigned char>(view[indexPos]) |
+                               (static_cast<unsigned char>(view[indexPos + 1]) << 8);
+            ++count;
+        }
+        pos = indexPos + 2;
+    }
+    return count;
+}

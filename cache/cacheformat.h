@@ -74,3 +74,10 @@ bool FindKeyword(const char* view, uint32_t size, const char* word, uint32_t len
 // The same with the walk chosen by the caller: wide for the SSE2 build, which
 // only a processor with SSE2 may run. FindKeyword asks the processor.
 bool FindKeywordUsing(bool wide, const char* view, uint32_t size, const char* word, uint32_t length, KeywordHit* hit);
+
+// The list index of every entry whose keyword is word (length bytes), in the
+// cache's order, so the first is the one a lookup takes: at most room of them
+// into lists; returns how many entries hold it. Walks every entry that lies
+// wholly before EndOffset and the view's end: for tools, not for the lookup.
+uint32_t FindKeywordLists(const char* view, uint32_t size, const char* word, uint32_t length, uint32_t* lists,
+                          uint32_t room);

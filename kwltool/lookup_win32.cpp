@@ -87,43 +87,10 @@ const char* OpenerName(HelpOpener opener)
 // first is the one a lookup takes.
 std::vector<uint32_t> ListsHolding(const char* word)
 {
-    std::vector<uint32_t> lists;
-    DWORD size = GetFileSize(CacheFile, nullptr);
-    if (CacheView == nullptr || size < CacheHeaderSize)
-        return lists;
-    uint32_t pos = ViewWord(CacheView, EntriesOffsetWord);
-    uint32_t end = ViewWord(CacheView, EndOffsetWord);
-    if (end > size)
-        end = size;
-    while (pos < end) {
-        const char* keyword = CacheView + pos;
-        const char* keywordEnd = static_cast<const char*>(memchr(keyword, 0, end - pos));
-        if (keywordEnd == nullptr)
-            break;
-        uint32_t aliasPos = static_cast<uint32_t>(keywordEnd - CacheView) + 1;
-        const char* aliasEnd = aliasPos < end
-                                   ? static_cast<const char*>(memchr(CacheView + aliasPos, 0, end - aliasPos))
-                                   : nullptr;
-        if (aliasEnd == nullptr || static_cast<uint32_t>(aliasEnd - CacheView) + 3 > end)
-            break;
-        const unsigned char* index = reinterpret_cast<const unsigned char*>(aliasEnd + 1);
-        if (strcmp(keyword, word) == 0)
-            lists.push_back(index[0] | (index[1] << 8));
-        pos = static_cast<uint32_t>(aliasEnd - CacheView) + 3;
-    }
+    std::vector<uint32_t> lists(64);
+    uint32_t count = CacheListsHolding(word, lists.data(), static_cast<uint32_t>(lists.size()));
+    lists.resize(count < lists.size() ? count : lists.size());
     return lists;
-}
-
-// The row of the list table whose help target a lookup returned, or -1.
-int RowOf(const char* target)
-{
-    uint32_t listCount = ViewWord(CacheView, ListCountWord);
-    uint32_t rows = listCount + ((OptionFlags & OptDefaultList) ? 1 : 0);
-    for (uint32_t i = 0; i < rows; ++i) {
-        if (ListTable[i].HelpTarget == target)
-            return static_cast<int>(i);
-    }
-    return -1;
 }
 
 // One line per word: word, winning list ("-" for none), alias ("-" for none),
@@ -146,8 +113,8 @@ int LookupWords(const char* path)
         char buffer[KeywordBufferSize];
         lstrcpynA(buffer, word, sizeof buffer);
         const char* target = word[0] != 0 ? LookupKeyword(buffer) : nullptr;
-        int row = target != nullptr ? RowOf(target) : -1;
-        printf("%s\t%s\t%s\t%s\n", word, row >= 0 ? ListTable[row].Name : "-",
+        int row = target != nullptr ? CacheRowOf(target) : -1;
+        printf("%s\t%s\t%s\t%s\n", word, row >= 0 ? CacheListName(row) : "-",
                target != nullptr && strcmp(buffer, word) != 0 ? buffer : "-", target != nullptr ? target : "-");
     }
     fclose(in);
@@ -212,13 +179,13 @@ int RunLookup(int argc, char** argv)
     printf("enabled lists: %s\n", EnabledLists);
     printf("cache file: %s\n", CachePath);
 
-    uint32_t listCount = ViewWord(CacheView, ListCountWord);
+    uint32_t listCount = CacheListCount();
     std::vector<uint32_t> holding = ListsHolding(word);
     printf("held by:");
     if (holding.empty())
         printf(" no enabled list");
     for (uint32_t list : holding)
-        printf(" %s", list < listCount ? ListTable[list].Name : "(a list index beyond the cache's lists)");
+        printf(" %s", list < listCount ? CacheListName(list) : "(a list index beyond the cache's lists)");
     printf("\n");
 
     char buffer[KeywordBufferSize];
@@ -229,16 +196,16 @@ int RunLookup(int argc, char** argv)
         CloseCache();
         return 1;
     }
-    int row = RowOf(target);
+    int row = CacheRowOf(target);
     if (row < 0)
         printf("wins: a list the table does not name\n");
     else if (row == static_cast<int>(listCount))
         printf("wins: default, since no enabled list holds the word\n");
     else if (holding.size() > 1)
-        printf("wins: %s, the one named latest in KeywordLists of the %u lists that hold it\n", ListTable[row].Name,
+        printf("wins: %s, the one named latest in KeywordLists of the %u lists that hold it\n", CacheListName(row),
                static_cast<unsigned>(holding.size()));
     else
-        printf("wins: %s, the only list that holds it\n", ListTable[row].Name);
+        printf("wins: %s, the only list that holds it\n", CacheListName(row));
     if (strcmp(buffer, word) != 0)
         printf("alias: %s (help opens for it in place of the word)\n", buffer);
     else
