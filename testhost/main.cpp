@@ -1,12 +1,16 @@
 // The host stand-in. With a display, a person uses it like the real host:
 // F1 in the editor asks the add-in for help, the add-in's item sits in the
-// eighth submenu, Tools reloads the settings or picks an assembler. With
-// -script or -do it plays the given actions unattended, prints what happened
-// to stdout and exits.
+// ninth menu (插件, position 8), Tools (工具) reloads the settings or picks an
+// assembler, the one in force checked; the log below the editor shows what
+// each opener received. -assembler NAME starts with that assembler in force
+// (its NAME.ini in the application directory). With -script or -do it plays
+// the given actions unattended, prints what happened to stdout and exits;
+// -then plays them with the window up and stays (the dialog open for a
+// picture, say).
 //
 //   testhost [-app DIR] [-addins DIR] [-help DIR] [-tools DIR] [-ini FILE]
 //            [-assembler NAME] [-dll FILE] [-options N] [-menuid N]
-//            [-source FILE] [-openlog FILE] [-script FILE | -do "a; b; ..."]
+//            [-source FILE] [-openlog DIR] [-script FILE | -do "a; b; ..." | -then "a; b; ..."]
 #include <windows.h>
 #include <shellapi.h>
 
@@ -15,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_dir.h"
 #include "testhost/host.h"
 #include "testhost/script.h"
 
@@ -33,7 +38,7 @@ std::string ExeDir()
 std::vector<std::string> ScriptLines(const std::string& path)
 {
     std::vector<std::string> lines;
-    std::string text = ReadFileFrom(path, 0);
+    std::string text = ReadFileBytes(path);
     if (text.empty())
         return lines;
     size_t start = 0;
@@ -60,6 +65,18 @@ std::vector<std::string> SplitActions(const std::string& text)
     }
 }
 
+std::vector<std::string> ThenActions;
+
+// Plays the -then actions once, inside the interactive message loop.
+void CALLBACK PlayThen(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    std::vector<std::string> lines;
+    lines.swap(ThenActions);
+    for (const std::string& line : lines)
+        RunAction(*CurrentHost(), line);
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
@@ -73,7 +90,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 
     HostConfig config;
     config.AppDir = ExeDir();
-    std::string addins, help, tools, ini, dll, log, source, script, actions;
+    std::string addins, help, tools, ini, dll, log, source, script, actions, then;
     bool scripted = false;
     for (size_t i = 0; i + 1 < args.size(); i += 2) {
         const std::string& name = args[i];
@@ -104,13 +121,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
             script = value, scripted = true;
         else if (name == "-do")
             actions = value, scripted = true;
+        else if (name == "-then")
+            then = value;
     }
     config.AddinDir = addins.empty() ? config.AppDir + "\\Addins" : addins;
     config.HelpDir = help.empty() ? config.AppDir + "\\Help" : help;
     config.ToolsDir = tools.empty() ? config.AppDir + "\\Bin" : tools;
     config.HostIni = ini.empty() ? config.AppDir + "\\Varnok.ini" : ini;
     config.DllPath = dll.empty() ? config.AddinDir + "\\Tembril.dll" : dll;
-    config.OpenLog = log.empty() ? config.AppDir + "\\opened.log" : log;
+    config.OpenLog = log.empty() ? config.AppDir + "\\opened" : log;
     if (source.empty() && GetFileAttributesA((config.AppDir + "\\sample.asm").c_str()) != INVALID_FILE_ATTRIBUTES)
         source = config.AppDir + "\\sample.asm";
     config.SourceFile = source;
@@ -125,8 +144,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         if (config.Unattended)
             return 3;
     }
-    if (!config.Unattended)
+    if (!config.Unattended) {
+        ThenActions = SplitActions(then);
+        if (!ThenActions.empty())
+            SetTimer(nullptr, 0, 500, PlayThen);  // once the window is up
         return RunMessageLoop(host);
+    }
 
     int failed = 0;
     std::vector<std::string> lines = !script.empty() ? ScriptLines(script) : SplitActions(actions);

@@ -15,6 +15,7 @@
 #include "cache/bucketwalk_impl.h"
 #include "cache/cacheformat.h"
 #include "common/cpu.h"
+#include "support/guarded_view.h"
 
 namespace {
 
@@ -64,35 +65,6 @@ std::string WorkedExample()
 {
     return MakeImage({{"p", "t", "d"}, {"q", "t", "d"}}, {{"ab", "x", 1}, {"ab", "", 0}, {"b", "", 0}});
 }
-
-// Bytes that end right before a page that can't be read.
-class GuardedView {
-public:
-    explicit GuardedView(const std::string& bytes)
-    {
-        SYSTEM_INFO info;
-        GetSystemInfo(&info);
-        size_t page = info.dwPageSize;
-        size_t data = (bytes.size() + page - 1) / page * page;
-        if (data == 0)
-            data = page;
-        base_ = static_cast<char*>(VirtualAlloc(nullptr, data + page, MEM_RESERVE, PAGE_NOACCESS));
-        VirtualAlloc(base_, data, MEM_COMMIT, PAGE_READWRITE);
-        view_ = base_ + data - bytes.size();
-        memcpy(view_, bytes.data(), bytes.size());
-        size_ = static_cast<uint32_t>(bytes.size());
-    }
-    ~GuardedView() { VirtualFree(base_, 0, MEM_RELEASE); }
-    GuardedView(const GuardedView&) = delete;
-    GuardedView& operator=(const GuardedView&) = delete;
-    const char* View() const { return view_; }
-    uint32_t Size() const { return size_; }
-
-private:
-    char* base_;
-    char* view_;
-    uint32_t size_;
-};
 
 bool Check(const std::string& image, const char* lists, uint32_t count)
 {
