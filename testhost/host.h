@@ -138,8 +138,10 @@ void StartWatchers(Host& host);
 // lines, those after the first count of them, oldest first.
 uint64_t OpenLogSize(const Host& host);
 std::vector<std::string> OpenLogSince(const Host& host, uint64_t count);
-// Interactive: puts the records that arrived since the last call in the log.
+// Interactive: puts the records that arrived since the last call in the log;
+// WatchRecords starts (from the records there are now) or stops doing so as they come.
 void ReportNewRecords(Host& host);
+void WatchRecords(Host& host, bool on);
 
 // Runs the thread's pending messages (through the accelerators), so posted
 // keys and commands take effect.

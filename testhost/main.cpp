@@ -3,7 +3,7 @@
 // ninth menu (插件, position 8), Tools (工具) reloads the settings or picks an
 // assembler, the one in force checked; the log below the editor shows what
 // each opener received. -assembler NAME starts with that assembler in force
-// (its NAME.ini in the application directory). With -script or -do it plays
+// (its NAME.ini in the application directory; "none" for none). With -script or -do it plays
 // the given actions unattended, prints what happened to stdout and exits;
 // -then plays them with the window up and stays (the dialog open for a
 // picture, say).
@@ -73,8 +73,11 @@ void CALLBACK PlayThen(HWND, UINT, UINT_PTR timer, DWORD)
     KillTimer(nullptr, timer);
     std::vector<std::string> lines;
     lines.swap(ThenActions);
+    // The actions report what each press opened; the host's own watch resumes after them.
+    WatchRecords(*CurrentHost(), false);
     for (const std::string& line : lines)
         RunAction(*CurrentHost(), line);
+    WatchRecords(*CurrentHost(), true);
 }
 
 }  // namespace
@@ -106,7 +109,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         else if (name == "-ini")
             ini = value;
         else if (name == "-assembler")
-            config.Assembler = value;
+            config.Assembler = value == "none" ? std::string() : value;
         else if (name == "-dll")
             dll = value;
         else if (name == "-options")

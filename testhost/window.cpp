@@ -162,6 +162,16 @@ HMENU BuildMenu(const Host& host)
 
 Host* CurrentHost() { return TheHost; }
 
+void WatchRecords(Host& host, bool on)
+{
+    if (on) {
+        host.RecordsReported = OpenLogSize(host);
+        SetTimer(host.Main, RecordsTimer, 200, nullptr);
+    } else {
+        KillTimer(host.Main, RecordsTimer);
+    }
+}
+
 void Print(Host& host, const std::string& line)
 {
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
@@ -224,8 +234,6 @@ bool CreateHost(Host& host, const HostConfig& config)
     host.Accelerators = CreateAcceleratorTableW(keys, 1);
     // A person at the keyboard sees what a started program received as it arrives;
     // a script asks for it after each press.
-    if (!config.Unattended)
-        SetTimer(host.Main, RecordsTimer, 200, nullptr);
 
     host.Handles.MainWindow = host.Main;
     host.Handles.MainMenu = host.Menu;
@@ -237,7 +245,8 @@ bool CreateHost(Host& host, const HostConfig& config)
     host.Data.HelpDir = host.Config.HelpDir.c_str();
     host.Data.AppDir = host.Config.AppDir.c_str();
     SelectAssembler(host, config.Assembler);
-    host.RecordsReported = OpenLogSize(host);
+    if (!config.Unattended)
+        WatchRecords(host, true);
     if (!config.SourceFile.empty())
         LoadSource(host, config.SourceFile);
     return true;
