@@ -9,6 +9,7 @@
 #include "cache/linereader.h"
 #include "common/errorbox.h"
 #include "common/messages.h"
+#include "common/owners.h"
 #include "common/text.h"
 
 namespace {
@@ -371,11 +372,9 @@ bool BuildCacheFile(Build* build, const char* lists, const char* addinDir, const
 
 uint32_t WriteCacheFile(const char* lists, const char* addinDir, const char* path)
 {
-    Build* build = static_cast<Build*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(Build)));
-    bool built = build != nullptr && BuildCacheFile(build, lists, addinDir, path);
-    if (build != nullptr) {
-        ReleaseBuild(build);
-        HeapFree(GetProcessHeap(), 0, build);
-    }
+    HeapBlock<Build> build = AllocateZeroed<Build>();
+    bool built = build.valid() && BuildCacheFile(build.get(), lists, addinDir, path);
+    if (build.valid())
+        ReleaseBuild(build.get());
     return built ? 1 : 0;
 }

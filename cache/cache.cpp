@@ -6,6 +6,7 @@
 #include "cache/profilesection.h"
 #include "common/errorbox.h"
 #include "common/messages.h"
+#include "common/owners.h"
 #include "common/text.h"
 #include "shell/tembril.h"
 
@@ -33,9 +34,9 @@ char DiscardOnClose[CachePathSize];  // the open cache's file, once nothing name
 // than the rest of an open; the keys are then read from this copy.
 struct SectionCopy {
     const char* IniPath;
-    char* Block;      // SectionBlockSize bytes; null when the read failed
-    uint32_t Length;  // bytes the read put in Block
-    bool Whole;       // the section fitted the block
+    HeapBlock<char> Block;  // SectionBlockSize bytes; empty when the read failed
+    uint32_t Length;        // bytes the read put in Block
+    bool Whole;             // the section fitted the block
 };
 
 constexpr uint32_t SectionBlockSize = 32 * 1024;
@@ -43,24 +44,19 @@ constexpr uint32_t SectionBlockSize = 32 * 1024;
 void ReadSection(SectionCopy* copy, const char* iniPath)
 {
     copy->IniPath = iniPath;
-    copy->Block = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, SectionBlockSize));
+    copy->Block.reset(static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, SectionBlockSize)));
     copy->Length = 0;
     copy->Whole = false;
-    if (copy->Block == nullptr)
+    if (!copy->Block.valid())
         return;
-    DWORD got = GetPrivateProfileSectionA(SETTINGS_SECTION, copy->Block, SectionBlockSize, iniPath);
+    DWORD got = GetPrivateProfileSectionA(SETTINGS_SECTION, copy->Block.get(), SectionBlockSize, iniPath);
     // A section too large for the block comes back cut, its size 2 short of it.
     copy->Whole = got < SectionBlockSize - 2;
     copy->Length = got + 1 < SectionBlockSize ? got + 1 : SectionBlockSize;
-    copy->Block[copy->Length - 1] = 0;
+    copy->Block.get()[copy->Length - 1] = 0;
 }
 
-void FreeSection(SectionCopy* copy)
-{
-    if (copy->Block != nullptr)
-        HeapFree(GetProcessHeap(), 0, copy->Block);
-    copy->Block = nullptr;
-}
+void FreeSection(SectionCopy* copy) { copy->Block.reset(); }
 
 // ReadSetting from the copy; whatever the copy can't answer for certain is
 // asked of the profile functions themselves.
@@ -69,8 +65,8 @@ void ReadCopiedSetting(const SectionCopy* copy, const char* key, const char* fal
     const char* value = nullptr;
     uint32_t length = 0;
     SectionValue found = SectionValue::Unsure;
-    if (copy->Block != nullptr && copy->Whole)
-        found = FindSectionValue(copy->Block, copy->Length, key, size, &value, &length);
+    if (copy->Block.valid() && copy->Whole)
+        found = FindSectionValue(copy->Block.get(), copy->Length, key, size, &value, &length);
     if (found == SectionValue::Absent) {
         value = fallback;
         length = StrLen(fallback);

@@ -7,6 +7,7 @@
 #include <shlwapi.h>
 
 #include "common/messages.h"
+#include "common/owners.h"
 #include "dialog/configdlg.h"
 #include "resources/resource.h"
 #include "shell/tembril.h"
@@ -24,23 +25,6 @@ char DefaultHelpTarget[HelpTargetSize];
 
 constexpr UINT CheckBoxMask = 0xF000;  // LVIS_STATEIMAGEMASK
 constexpr int AppendPosition = 1000;
-
-// Owns a directory search.
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE handle) : handle_(handle) {}
-    ~FindHandle()
-    {
-        if (handle_ != INVALID_HANDLE_VALUE)
-            FindClose(handle_);
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 int InsertListItem(HWND view, const char* text, ListRecord* record)
 {
