@@ -72,13 +72,20 @@ bool Flush(Build* build)
     return !build->WriteFailed;
 }
 
+// Whether count more bytes keep every offset in the file 32-bit; a build
+// that would outgrow them fails.
+bool FitsOffsets(Build* build, uint32_t count)
+{
+    if (count <= 0xFFFFFFFFu - build->Position)
+        return true;
+    build->WriteFailed = true;
+    return false;
+}
+
 void Put(Build* build, const char* bytes, uint32_t count)
 {
-    // Offsets in the file are 32-bit.
-    if (count > 0xFFFFFFFFu - build->Position) {
-        build->WriteFailed = true;
+    if (!FitsOffsets(build, count))
         return;
-    }
     build->Position += count;
     while (count != 0 && !build->WriteFailed) {
         uint32_t room = OutputBufferSize - build->Used;
@@ -92,15 +99,15 @@ void Put(Build* build, const char* bytes, uint32_t count)
     }
 }
 
-// AddinDir, one "\", the name and ".kwl". False when that can't fit the path limit.
+// AddinDir, one "\", the name and the list extension. False when that can't fit the path limit.
 bool FormListPath(const Build* build, const char* name, uint32_t nameLength, char* path)
 {
-    if (build->DirTooLong || build->DirLength + 1 + nameLength + 4 >= ListPathSize)
+    if (build->DirTooLong || build->DirLength + 1 + nameLength + (sizeof LIST_EXTENSION - 1) >= ListPathSize)
         return false;
     memcpy(path, build->Dir, build->DirLength);
     path[build->DirLength] = '\\';
     memcpy(path + build->DirLength + 1, name, nameLength);
-    memcpy(path + build->DirLength + 1 + nameLength, ".kwl", 5);
+    memcpy(path + build->DirLength + 1 + nameLength, LIST_EXTENSION, sizeof LIST_EXTENSION);
     return true;
 }
 
@@ -268,11 +275,8 @@ bool PutEntry(Build* build, uint32_t i)
         SetHeaderWord(&build->Header, bucket, build->Position);
 
     uint32_t count = input->EntryLength + 2;
-    // Offsets in the file are 32-bit.
-    if (count > 0xFFFFFFFFu - build->Position) {
-        build->WriteFailed = true;
+    if (!FitsOffsets(build, count))
         return true;
-    }
     if (OutputBufferSize - build->Used < count && !Flush(build))
         return true;
     char* out = build->Output + build->Used;
@@ -333,9 +337,7 @@ bool BuildCacheFile(Build* build, const char* lists, const char* addinDir, const
         uint32_t nameLength = ListNameLength(name);
         if (!OpenList(build, i, name, nameLength))
             return false;
-        name += nameLength;
-        if (*name == ',')
-            ++name;
+        name = NextListName(name, nameLength);
     }
     build->Header.EntriesOffset = build->Position;
 

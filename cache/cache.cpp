@@ -21,7 +21,6 @@ ListEntry* ListTable;
 
 namespace {
 
-#define DEFAULT_LIST_NAME "default"
 #define NO_HELP_TARGET "(None)"
 
 uint32_t CacheSize;                  // bytes in CacheView
@@ -81,6 +80,14 @@ void ReadCopiedSetting(const SectionCopy* copy, const char* key, const char* fal
     buffer[length] = 0;
 }
 
+// Reads the add-in's section of iniPath into *section and the two keys from it.
+void ReadCacheKeys(SectionCopy* section, const char* iniPath)
+{
+    ReadSection(section, iniPath);
+    ReadCopiedSetting(section, KEY_CACHE_FILE, ABSENT_VALUE, CachePath, CachePathSize);
+    ReadCopiedSetting(section, KEY_LISTS, ABSENT_VALUE, EnabledLists, EnabledListsSize);
+}
+
 // Reads the two keys from the file in force, whose section is left in
 // *section. False when neither file holds KeywordLists.
 bool SettleActiveIni(SectionCopy* section)
@@ -88,9 +95,7 @@ bool SettleActiveIni(SectionCopy* section)
     const char* assembler = HostData->AssemblerIniPath;
     if (assembler != nullptr) {
         ActiveIni = assembler;
-        ReadSection(section, ActiveIni);
-        ReadCopiedSetting(section, KEY_CACHE_FILE, ABSENT_VALUE, CachePath, CachePathSize);
-        ReadCopiedSetting(section, KEY_LISTS, ABSENT_VALUE, EnabledLists, EnabledListsSize);
+        ReadCacheKeys(section, ActiveIni);
         if (!IsAbsent(EnabledLists))
             return true;
         FreeSection(section);
@@ -102,9 +107,7 @@ bool SettleActiveIni(SectionCopy* section)
         lstrcpyA(EnabledLists, ABSENT_VALUE);
         return false;
     }
-    ReadSection(section, ActiveIni);
-    ReadCopiedSetting(section, KEY_CACHE_FILE, ABSENT_VALUE, CachePath, CachePathSize);
-    ReadCopiedSetting(section, KEY_LISTS, ABSENT_VALUE, EnabledLists, EnabledListsSize);
+    ReadCacheKeys(section, ActiveIni);
     return !IsAbsent(EnabledLists);
 }
 

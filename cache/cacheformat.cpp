@@ -21,6 +21,12 @@ uint32_t ListNameLength(const char* lists)
     return n;
 }
 
+const char* NextListName(const char* name, uint32_t length)
+{
+    name += length;
+    return *name == ',' ? name + 1 : name;
+}
+
 uint32_t CountListNames(const char* lists, bool* defaultLast)
 {
     uint32_t count = 1;
@@ -31,7 +37,7 @@ uint32_t CountListNames(const char* lists, bool* defaultLast)
             last = p + 1;
         }
     }
-    *defaultLast = StrCmp(last, "default") == 0;
+    *defaultLast = StrCmp(last, DEFAULT_LIST_NAME) == 0;
     return *defaultLast ? count - 1 : count;
 }
 
@@ -70,9 +76,7 @@ bool CheckCacheView(const char* view, uint32_t size, const char* lists, uint32_t
         pos = SkipString<GroupNul>(view, pos, entries);  // description
         if (pos == 0)
             return false;
-        name += length;
-        if (*name == ',')
-            ++name;
+        name = NextListName(name, length);
     }
     return pos == entries;
 }

@@ -43,6 +43,13 @@ uint32_t ViewWord(const char* view, uint32_t index);
 uint32_t CountListNames(const char* lists, bool* defaultLast);
 // Length of the name at lists: up to the next "," or the end.
 uint32_t ListNameLength(const char* lists);
+// The name after the one of length bytes at name: past its ",", or at the end.
+const char* NextListName(const char* name, uint32_t length);
+
+// The pseudo-list: enabled as the last name of KeywordLists, never a file.
+#define DEFAULT_LIST_NAME "default"
+// The extension of a keyword-list file in the add-in directory.
+#define LIST_EXTENSION ".kwl"
 
 // One row of the open cache's list table.
 struct ListEntry {

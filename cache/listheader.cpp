@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include "common/dbcs.h"
 #include "common/owners.h"
 #include "shell/tembril.h"
 
@@ -16,19 +17,7 @@ struct Piece {
 };
 
 // The length of a piece cut to room bytes, never splitting a double-byte character.
-uint32_t CutLength(const Piece& piece, uint32_t room)
-{
-    if (piece.Length <= room)
-        return piece.Length;
-    uint32_t n = 0;
-    while (n < room) {
-        uint32_t step = (IsDBCSLeadByte(static_cast<BYTE>(piece.Text[n])) && n + 1 < piece.Length) ? 2 : 1;
-        if (n + step > room)
-            break;
-        n += step;
-    }
-    return n;
-}
+uint32_t CutLength(const Piece& piece, uint32_t room) { return ::CutLength(piece.Text, piece.Length, room); }
 
 // The bytes from start up to the next CR, or to the end of the mapped bytes.
 Piece LineAt(const char* start, const char* end)

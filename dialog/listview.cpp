@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 // Before shlwapi.h, whose StrCmp macro would rename ours.
+#include "cache/cacheformat.h"
 #include "common/text.h"
 #include <shlwapi.h>
 
@@ -17,7 +18,7 @@ uint32_t DialogFilling;
 
 namespace {
 
-char DefaultName[] = "default";
+char DefaultName[] = DEFAULT_LIST_NAME;
 char DefaultPath[] = MSG_DEFAULT_PATH;
 char DefaultTitle[] = MSG_DEFAULT_TITLE;
 char DefaultDescription[] = MSG_DEFAULT_DESCRIPTION;
@@ -40,7 +41,7 @@ int InsertListItem(HWND view, const char* text, ListRecord* record)
 bool IsListFile(const WIN32_FIND_DATAA& found)
 {
     return !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-           lstrcmpiA(PathFindExtensionA(found.cFileName), ".kwl") == 0;
+           lstrcmpiA(PathFindExtensionA(found.cFileName), LIST_EXTENSION) == 0;
 }
 
 void ShowRecord(HWND dialog, const ListRecord* record)
@@ -96,7 +97,7 @@ void InitListView(HWND dialog)
 
     InsertListItem(view, MSG_DEFAULT_ITEM, &DefaultListRecord);
 
-    static const char pattern[] = "\\*.kwl";
+    static const char pattern[] = "\\*" LIST_EXTENSION;
     const char* addinDir = HostData->AddinDir;
     char search[MAX_PATH];
     if (addinDir == nullptr || lstrlenA(addinDir) + sizeof pattern > sizeof search)

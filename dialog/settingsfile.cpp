@@ -22,7 +22,7 @@ constexpr UINT CheckBoxMask = 0xF000;
 constexpr UINT Unchecked = 0x1000;
 constexpr UINT Checked = 0x2000;
 constexpr uint32_t EntrySize = 128;  // a combo entry as SelectSettingsFile reads it back
-constexpr char ListExtension[] = ".kwl";
+constexpr char ListExtension[] = LIST_EXTENSION;
 
 void SetCheck(HWND view, int index, UINT image)
 {
@@ -124,7 +124,7 @@ uint32_t LoadSettings(HWND dialog, const char* iniPath)
     bool last = true;
     while (NextFromLast(&walk, &name, &nameLength)) {
         // "default" counts as the pseudo-list only as the whole last name.
-        if (last && NameIs(name, nameLength, "default")) {
+        if (last && NameIs(name, nameLength, DEFAULT_LIST_NAME)) {
             SetCheck(view, 0, Checked);
         } else if (nameLength != 0) {
             // Room for every name a read can return, and ".kwl".

@@ -19,16 +19,6 @@ bool Put(Writer& w, char byte)
     return true;
 }
 
-// The length of text when it is shorter than limit, else limit: never reads
-// past the terminator nor beyond limit bytes.
-uint32_t BoundedLength(const char* text, uint32_t limit)
-{
-    uint32_t n = 0;
-    while (n < limit && text[n] != 0)
-        ++n;
-    return n;
-}
-
 // A directory or the keyword, through CopyDir: it writes the text and its NUL,
 // so both must fit.
 bool PutDir(Writer& w, const char* text)

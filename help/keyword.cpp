@@ -22,14 +22,6 @@ constexpr uint32_t SelectionTextSize = MaxKeyword * 4 + 4;
 // Room for one double-byte character before the word and its terminator.
 constexpr uint32_t CharBeforeSize = 8;
 
-uint32_t BoundedLength(const char* text, uint32_t limit)
-{
-    uint32_t n = 0;
-    while (n < limit && text[n] != 0)
-        ++n;
-    return n;
-}
-
 void ReadSelection(HWND editor, uint32_t length, char* buffer)
 {
     if (length > MaxKeyword)
