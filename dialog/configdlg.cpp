@@ -8,7 +8,6 @@
 #include "cache/cache.h"
 #include "common/messages.h"
 #include "dialog/configdlg.h"
-#include "dialog/dialog.h"
 #include "resources/resource.h"
 #include "shell/settings.h"
 #include "shell/tembril.h"

@@ -9,7 +9,8 @@
 
 #include "common/messages.h"
 #include "common/owners.h"
-#include "dialog/configdlg.h"
+#include "dialog/listview.h"
+#include "dialog/settingsfile.h"
 #include "resources/resource.h"
 #include "shell/tembril.h"
 

@@ -5,7 +5,7 @@
 #include <string.h>
 
 #include "common/text.h"
-#include "help/help.h"
+#include "help/keyword.h"
 #include "shell/tembril.h"
 
 namespace {

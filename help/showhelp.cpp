@@ -12,8 +12,7 @@
 #include "common/owners.h"
 #include "common/text.h"
 #include "help/expand.h"
-#include "help/help.h"
-#include "help/launch.h"
+#include "help/showhelp.h"
 #include "shell/tembril.h"
 
 namespace {

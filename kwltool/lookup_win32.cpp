@@ -11,7 +11,7 @@
 #include "cache/cache.h"
 #include "common/text.h"
 #include "help/expand.h"
-#include "help/launch.h"
+#include "help/showhelp.h"
 #include "kwltool/lookup.h"
 #include "shell/tembril.h"
 

@@ -2,7 +2,7 @@
 
 #include "cache/cache.h"
 #include "common/messages.h"
-#include "dialog/dialog.h"
+#include "dialog/configdlg.h"
 #include "help/help.h"
 #include "resources/resource.h"
 #include "shell/tembril.h"

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "cache/listheader.h"
-#include "dialog/dialog.h"
+#include "dialog/configdlg.h"
 #include "resources/resource.h"
 #include "shell/tembril.h"
 

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "dialog/configdlg.h"
-#include "dialog/dialog.h"
 #include "resources/resource.h"
 #include "shell/tembril.h"
 #include "support/temp_dir.h"
