@@ -2,8 +2,6 @@
 // three registers seen, passing the hooked messages, the assembler in force.
 #include "testhost/host.h"
 
-#include <algorithm>
-
 bool LoadAddin(Host& host)
 {
     host.Addin = LoadLibraryA(host.Config.DllPath.c_str());

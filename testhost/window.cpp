@@ -4,8 +4,6 @@
 
 #include <commdlg.h>
 
-#include <algorithm>
-
 namespace {
 
 Host* TheHost = nullptr;  // one host per process, as the add-in expects

@@ -121,23 +121,13 @@ TEST_F(Hostile, RandomHeaderWordsAndBytes)
         for (int e = 0; e < edits; ++e) {
             if (header) {
                 uint32_t index = random() % CacheHeaderWords;
-                uint32_t value;
-                switch (random() % 5) {
-                case 0:
-                    value = random();
-                    break;  // anything
-                case 1:
-                    value = random() % (size + 16);
-                    break;  // somewhere in or near the file
-                case 2:
-                    value = size - random() % 8;
-                    break;  // at its end
-                case 3:
-                    value = CacheHeaderSize + random() % 32;
-                    break;  // in the list block
-                default:
-                    value = 0;
-                }
+                // Anything, somewhere in or near the file, at its end, in the list block, or 0.
+                uint32_t kind = random() % 5;
+                uint32_t value = kind == 0   ? random()
+                                 : kind == 1 ? random() % (size + 16)
+                                 : kind == 2 ? size - random() % 8
+                                 : kind == 3 ? CacheHeaderSize + random() % 32
+                                             : 0;
                 bytes.replace(4 * index, 4, Word(value));
             } else {
                 bytes[CacheHeaderSize + random() % (size - CacheHeaderSize)] = static_cast<char>(random());

@@ -19,6 +19,7 @@
 #include "kwltool/kwlcheck.h"
 #include "kwltool/kwlsort.h"
 #include "shell/tembril.h"
+#include "support/run_program.h"
 #include "support/temp_dir.h"
 #include "testhost/host.h"
 
@@ -47,23 +48,7 @@ protected:
     // kwltool's standard output for the arguments.
     std::string RunTool(const std::string& arguments)
     {
-        std::string out = dir.File("tool.out");
-        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-        HANDLE file = CreateFileA(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = file;
-        startup.hStdError = file;
-        PROCESS_INFORMATION process;
-        std::string line = "kwltool.exe " + arguments;
-        EXPECT_TRUE(
-            CreateProcessA(KWLTOOL_EXE, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process));
-        WaitForSingleObject(process.hProcess, 120000);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-        CloseHandle(file);
-        return dir.Read("tool.out");
+        return RunAndCapture(std::string("\"") + KWLTOOL_EXE + "\" " + arguments).Output;
     }
 
     TempDir dir;

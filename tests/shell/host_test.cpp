@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/run_program.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -116,39 +117,14 @@ protected:
             command += " " + option;
         command += " -do \"" + actions + "\"";
 
-        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-        HANDLE readEnd = nullptr, writeEnd = nullptr;
         HostRun run;
-        if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
-            return run;
-        SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = writeEnd;
-        startup.hStdError = writeEnd;
-        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        PROCESS_INFORMATION process{};
-        std::vector<char> line(command.begin(), command.end());
-        line.push_back(0);
-        BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, app.c_str(), &startup,
-                                      &process);
-        CloseHandle(writeEnd);
-        if (!started) {
-            CloseHandle(readEnd);
+        ProgramRun program = RunAndCapture(command, app, 60000);
+        if (!program.Started) {
             ADD_FAILURE() << "cannot start " << command << ": " << GetLastError();
             return run;
         }
-        std::string output;
-        char chunk[4096];
-        DWORD got = 0;
-        while (ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got > 0)
-            output.append(chunk, got);
-        CloseHandle(readEnd);
-        WaitForSingleObject(process.hProcess, 60000);
-        GetExitCodeProcess(process.hProcess, &run.ExitCode);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
+        run.ExitCode = program.ExitCode;
+        const std::string& output = program.Output;
         size_t start = 0;
         while (start < output.size()) {
             size_t end = output.find('\n', start);
