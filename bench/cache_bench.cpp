@@ -86,7 +86,7 @@ double LookupTime(const std::vector<std::string>& words, bool expectHit)
     return Median(passes);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -169,13 +169,11 @@ int main(int argc, char** argv)
             fprintf(stderr, "step %-28s %9.1f us\n", what, Median(t) * 1e6);
         };
         char value[512];
-        time("one profile string", [&] {
-            GetPrivateProfileStringA(SETTINGS_SECTION, KEY_LISTS, "?", value, sizeof value, ini.c_str());
-        });
+        time("one profile string",
+             [&] { GetPrivateProfileStringA(SETTINGS_SECTION, KEY_LISTS, "?", value, sizeof value, ini.c_str()); });
         std::vector<char> section(65536);
-        time("the whole section", [&] {
-            GetPrivateProfileSectionA(SETTINGS_SECTION, section.data(), section.size(), ini.c_str());
-        });
+        time("the whole section",
+             [&] { GetPrivateProfileSectionA(SETTINGS_SECTION, section.data(), section.size(), ini.c_str()); });
         char path[MAX_PATH];
         GetPrivateProfileStringA(SETTINGS_SECTION, KEY_CACHE_FILE, "?", path, sizeof path, ini.c_str());
         time("open, map, unmap, close", [&] {
@@ -240,11 +238,11 @@ int main(int argc, char** argv)
     uint64_t keywords = 0;
     for (int i = 0; i < lists; ++i)
         keywords += Keywords(ReadAll(dir + "\\list" + std::to_string(i) + ".kwl")).size();
-    printf("RESULT lists=%d keywords=%llu bytes=%.0f build_ms=%.2f kw_per_s=%.0f mb_per_s=%.1f peak_kib=%.0f "
-           "open_us=%.1f hit_us=%.3f miss_default_us=%.3f miss_none_us=%.3f check_us=%.1f suggest_us=%.1f "
-           "suggest_bucket_us=%.1f\n",
-           lists, static_cast<unsigned long long>(keywords), listBytes, build * 1e3, keywords / build,
-           listBytes / build / 1e6, peakKiB, Median(opens) * 1e6, hit, missDefault, missNone, check, suggest,
-           suggestMax);
+    printf(
+        "RESULT lists=%d keywords=%llu bytes=%.0f build_ms=%.2f kw_per_s=%.0f mb_per_s=%.1f peak_kib=%.0f "
+        "open_us=%.1f hit_us=%.3f miss_default_us=%.3f miss_none_us=%.3f check_us=%.1f suggest_us=%.1f "
+        "suggest_bucket_us=%.1f\n",
+        lists, static_cast<unsigned long long>(keywords), listBytes, build * 1e3, keywords / build,
+        listBytes / build / 1e6, peakKiB, Median(opens) * 1e6, hit, missDefault, missNone, check, suggest, suggestMax);
     return 0;
 }

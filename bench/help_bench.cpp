@@ -40,8 +40,8 @@ std::vector<std::string> SampleKeywords(const std::string& path, size_t count)
         if (end == std::string::npos)
             break;
         std::string text = bytes.substr(at, end - at);
-        if (line >= 2 && text.find('=') == std::string::npos && text.find('.') == std::string::npos &&
-            !text.empty() && isalpha(static_cast<unsigned char>(text[0])))
+        if (line >= 2 && text.find('=') == std::string::npos && text.find('.') == std::string::npos && !text.empty() &&
+            isalpha(static_cast<unsigned char>(text[0])))
             all.push_back(text);
         at = end + 2;
     }
@@ -68,7 +68,7 @@ double PressTime(Host& host, const std::vector<std::string>& words, const std::v
     return Median(times) * 1e6;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -242,8 +242,8 @@ inline bool WalkBucket(const BucketRange& given, const char* word, uint32_t leng
     if (range.End > range.Limit)
         range.End = range.Limit;
     // The guesses look three bytes back, so the bucket must start past them.
-    if (range.Start < 3 || range.End <= range.Start || (range.End - range.Start) / 2 < shape.Share ||
-        shape.Lanes < 2 || shape.Share == 0)
+    if (range.Start < 3 || range.End <= range.Start || (range.End - range.Start) / 2 < shape.Share || shape.Lanes < 2 ||
+        shape.Share == 0)
         return WalkFrom<Nul>(range, word, length, range.Start, hit);
     if (shape.Lanes > MaxLanes)
         shape.Lanes = MaxLanes;
@@ -262,4 +262,4 @@ inline bool WalkBucket(const BucketRange& given, const char* word, uint32_t leng
     }
 }
 
-} // namespace
+}  // namespace

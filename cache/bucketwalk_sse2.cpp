@@ -76,7 +76,7 @@ struct WideNul {
     }
 };
 
-} // namespace
+}  // namespace
 
 bool WalkBucketSse2(const BucketRange& range, const char* word, uint32_t length, KeywordHit* hit, LaneShape shape)
 {

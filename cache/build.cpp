@@ -1,16 +1,16 @@
-// RebuildCache: merges the enabled keyword lists, each streamed through its
+// The cache build: merges the enabled keyword lists, each streamed through its
 // reader's window, into a fresh cache file in one sequential pass.
 #include <windows.h>
 
 #include <string.h>
 
 #include "cache/build.h"
-#include "cache/cache.h"
+#include "cache/cacheformat.h"
 #include "cache/linereader.h"
 #include "common/errorbox.h"
 #include "common/messages.h"
+#include "common/owners.h"
 #include "common/text.h"
-#include "shell/tembril.h"
 
 namespace {
 
@@ -33,10 +33,10 @@ struct Build {
     CacheHeader Header;
     MergeInput* Inputs;  // one per merged list, zero-filled
     uint32_t Count;
-    HANDLE File;         // the cache file being written; null until created
-    char* Output;        // OutputBufferSize bytes
-    uint32_t Used;       // bytes waiting in Output
-    uint32_t Position;   // file offset of the next byte put
+    HANDLE File;        // the cache file being written; null until created
+    char* Output;       // OutputBufferSize bytes
+    uint32_t Used;      // bytes waiting in Output
+    uint32_t Position;  // file offset of the next byte put
     bool WriteFailed;
     char Dir[ListPathSize];  // AddinDir without its trailing backslash
     uint32_t DirLength;
@@ -72,13 +72,20 @@ bool Flush(Build* build)
     return !build->WriteFailed;
 }
 
+// Whether count more bytes keep every offset in the file 32-bit; a build
+// that would outgrow them fails.
+bool FitsOffsets(Build* build, uint32_t count)
+{
+    if (count <= 0xFFFFFFFFu - build->Position)
+        return true;
+    build->WriteFailed = true;
+    return false;
+}
+
 void Put(Build* build, const char* bytes, uint32_t count)
 {
-    // Offsets in the file are 32-bit.
-    if (count > 0xFFFFFFFFu - build->Position) {
-        build->WriteFailed = true;
+    if (!FitsOffsets(build, count))
         return;
-    }
     build->Position += count;
     while (count != 0 && !build->WriteFailed) {
         uint32_t room = OutputBufferSize - build->Used;
@@ -92,19 +99,23 @@ void Put(Build* build, const char* bytes, uint32_t count)
     }
 }
 
-// The directory, one "\", the name and ".kwl". False when that can't fit the path limit.
+}  // namespace
+
+// The directory, one "\", the name and the list extension. False when that can't fit the path limit.
 bool JoinListPath(const char* dir, uint32_t dirLength, const char* name, uint32_t nameLength, char* path)
 {
-    if (dirLength + 1 + nameLength + 4 >= ListPathSize)
+    if (dirLength + 1 + nameLength + (sizeof LIST_EXTENSION - 1) >= ListPathSize)
         return false;
     memcpy(path, dir, dirLength);
     path[dirLength] = '\\';
     memcpy(path + dirLength + 1, name, nameLength);
-    memcpy(path + dirLength + 1 + nameLength, ".kwl", 5);
+    memcpy(path + dirLength + 1 + nameLength, LIST_EXTENSION, sizeof LIST_EXTENSION);
     return true;
 }
 
-// AddinDir, one "\", the name and ".kwl".
+namespace {
+
+// AddinDir, one "\", the name and the list extension.
 bool FormListPath(const Build* build, const char* name, uint32_t nameLength, char* path)
 {
     return !build->DirTooLong && JoinListPath(build->Dir, build->DirLength, name, nameLength, path);
@@ -274,11 +285,8 @@ bool PutEntry(Build* build, uint32_t i)
         SetHeaderWord(&build->Header, bucket, build->Position);
 
     uint32_t count = input->EntryLength + 2;
-    // Offsets in the file are 32-bit.
-    if (count > 0xFFFFFFFFu - build->Position) {
-        build->WriteFailed = true;
+    if (!FitsOffsets(build, count))
         return true;
-    }
     if (OutputBufferSize - build->Used < count && !Flush(build))
         return true;
     char* out = build->Output + build->Used;
@@ -307,16 +315,15 @@ bool PutEntry(Build* build, uint32_t i)
     return true;
 }
 
-bool BuildCacheFile(Build* build)
+bool BuildCacheFile(Build* build, const char* lists, const char* addinDir, const char* path)
 {
-    const char* addinDir = HostData->AddinDir;
     if (addinDir == nullptr || StrLen(addinDir) >= ListPathSize)
         build->DirTooLong = true;
     else
         build->DirLength = CopyDir(build->Dir, addinDir);
 
     bool defaultLast = false;
-    uint32_t count = CountListNames(EnabledLists, &defaultLast);
+    uint32_t count = CountListNames(lists, &defaultLast);
     if (count == 0)
         return false;  // "default" alone: nothing to merge
     build->Header.ListCount = count;
@@ -326,7 +333,7 @@ bool BuildCacheFile(Build* build)
         return false;
     build->Count = count;
 
-    HANDLE file = CreateFileA(CachePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_ARCHIVE | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
@@ -335,14 +342,12 @@ bool BuildCacheFile(Build* build)
         return false;
     build->Position = CacheHeaderSize;
 
-    const char* name = EnabledLists;
+    const char* name = lists;
     for (uint32_t i = 0; i < count; ++i) {
         uint32_t nameLength = ListNameLength(name);
         if (!OpenList(build, i, name, nameLength))
             return false;
-        name += nameLength;
-        if (*name == ',')
-            ++name;
+        name = NextListName(name, nameLength);
     }
     build->Header.EntriesOffset = build->Position;
 
@@ -375,120 +380,13 @@ bool BuildCacheFile(Build* build)
     return WriteFile(file, &build->Header, CacheHeaderSize, &written, nullptr) && written == CacheHeaderSize;
 }
 
-} // namespace
+}  // namespace
 
-bool IsOwnCacheFile(const char* path)
+uint32_t WriteCacheFile(const char* lists, const char* addinDir, const char* path)
 {
-    const char* addinDir = HostData->AddinDir;
-    if (addinDir == nullptr || StrLen(addinDir) >= ListPathSize || StrLen(path) >= ListPathSize)
-        return false;
-    char dir[ListPathSize];
-    uint32_t dirLength = CopyDir(dir, addinDir);
-    char file[ListPathSize];
-    memcpy(file, path, StrLen(path) + 1);
-    char* slash = strrchr(file, '\\');
-    if (slash == nullptr || static_cast<uint32_t>(slash - file) != dirLength)
-        return false;
-    *slash = 0;
-    const char* name = StrLower(slash + 1);
-    return lstrcmpiA(file, dir) == 0 && name[0] == 'h' && name[1] == 'l' && name[2] == 'p';
-}
-
-uint64_t StampLists()
-{
-    // 64-bit FNV-1a over each list's last-write time and size.
-    uint64_t digest = 0xCBF29CE484222325ull;
-    auto mix = [&digest](uint64_t value) {
-        for (int i = 0; i < 8; ++i) {
-            digest ^= (value >> (8 * i)) & 0xFF;
-            digest *= 0x100000001B3ull;
-        }
-    };
-    const char* addinDir = HostData != nullptr ? HostData->AddinDir : nullptr;
-    char dir[ListPathSize];
-    bool dirFits = addinDir != nullptr && StrLen(addinDir) < ListPathSize;
-    uint32_t dirLength = dirFits ? CopyDir(dir, addinDir) : 0;
-    bool defaultLast = false;
-    uint32_t count = CountListNames(EnabledLists, &defaultLast);
-    const char* name = EnabledLists;
-    for (uint32_t i = 0; i < count; ++i) {
-        uint32_t nameLength = ListNameLength(name);
-        char path[ListPathSize];
-        WIN32_FILE_ATTRIBUTE_DATA info;
-        if (dirFits && JoinListPath(dir, dirLength, name, nameLength, path) &&
-            GetFileAttributesExA(path, GetFileExInfoStandard, &info)) {
-            mix((static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime);
-            mix((static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
-        } else {
-            mix(~0ull);
-            mix(~0ull);
-        }
-        name += nameLength;
-        if (*name == ',')
-            ++name;
-    }
-    return digest;
-}
-
-void FormatStamp(uint64_t stamp, char* text)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    for (int i = 0; i < 16; ++i)
-        text[i] = digits[(stamp >> (60 - 4 * i)) & 0xF];
-    text[16] = 0;
-}
-
-bool ParseStamp(const char* text, uint64_t* stamp)
-{
-    uint64_t value = 0;
-    for (int i = 0; i < 16; ++i) {
-        char c = text[i];
-        uint32_t digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : 16;
-        if (digit == 16)
-            return false;
-        value = value << 4 | digit;
-    }
-    *stamp = value;
-    return text[16] == 0;
-}
-
-uint32_t RebuildCache()
-{
-    CloseCache();
-    if (IsOwnCacheFile(CachePath))
-        DeleteFileA(CachePath);
-    // The build runs only once the settings can name its file.
-    if (HostData->AddinDir == nullptr || GetTempFileNameA(HostData->AddinDir, "hlp", 0, CachePath) == 0) {
-        ShowFailure(MSG_REBUILD_FAILED);
-        return 0;
-    }
-    WriteSetting(ActiveIni, KEY_CACHE_FILE, CachePath);
-    // Taken before any list is read: an edit made while the build runs shows
-    // at the next check.
-    uint64_t stamp = StampLists();
-
-    Build* build = static_cast<Build*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(Build)));
-    bool built = build != nullptr && BuildCacheFile(build);
-    if (build != nullptr) {
-        ReleaseBuild(build);
-        HeapFree(GetProcessHeap(), 0, build);
-    }
-    if (!built) {
-        DeleteFileA(CachePath);
-        ShowFailure(MSG_REBUILD_FAILED);
-        return 0;
-    }
-
-    char stampText[StampTextSize];
-    FormatStamp(stamp, stampText);
-    WriteSetting(ActiveIni, KEY_LIST_STAMP, stampText);
-
-    // The open reads the path back from the settings; should it not find the
-    // fresh file there, or find it unusable, the file goes too.
-    char fresh[CachePathSize];
-    memcpy(fresh, CachePath, CachePathSize);
-    uint32_t opened = OpenBuiltCache(stamp);
-    if (opened == 0)
-        DeleteFileA(fresh);
-    return opened;
+    HeapBlock<Build> build = AllocateZeroed<Build>();
+    bool built = build.valid() && BuildCacheFile(build.get(), lists, addinDir, path);
+    if (build.valid())
+        ReleaseBuild(build.get());
+    return built ? 1 : 0;
 }

@@ -7,6 +7,7 @@
 #include "cache/suggest.h"
 #include "common/errorbox.h"
 #include "common/messages.h"
+#include "common/owners.h"
 #include "common/text.h"
 #include "shell/tembril.h"
 
@@ -21,14 +22,13 @@ ListEntry* ListTable;
 
 namespace {
 
-#define DEFAULT_LIST_NAME "default"
 #define NO_HELP_TARGET "(None)"
 
-uint32_t CacheSize;      // bytes in CacheView
-uint32_t ListCount;      // list rows of ListTable; the default row follows them
-uint32_t ListTableRows;  // rows allocated, whether or not their HelpTarget is read
+uint32_t CacheSize;                  // bytes in CacheView
+uint32_t ListCount;                  // list rows of ListTable; the default row follows them
+uint32_t ListTableRows;              // rows allocated, whether or not their HelpTarget is read
 char DiscardOnClose[CachePathSize];  // the open cache's file, once nothing names it
-uint64_t OpenStamp;      // StampLists as the build of the open cache saw it
+uint64_t OpenStamp;                  // StampLists as the build of the open cache saw it
 // After an open that failed over the lists themselves: their stamp then.
 // The help command tries again once they change.
 bool RetryOnEdit;
@@ -39,9 +39,9 @@ uint64_t RetryStamp;
 // than the rest of an open; the keys are then read from this copy.
 struct SectionCopy {
     const char* IniPath;
-    char* Block;      // SectionBlockSize bytes; null when the read failed
-    uint32_t Length;  // bytes the read put in Block
-    bool Whole;       // the section fitted the block
+    HeapBlock<char> Block;  // SectionBlockSize bytes; empty when the read failed
+    uint32_t Length;        // bytes the read put in Block
+    bool Whole;             // the section fitted the block
 };
 
 constexpr uint32_t SectionBlockSize = 32 * 1024;
@@ -49,24 +49,19 @@ constexpr uint32_t SectionBlockSize = 32 * 1024;
 void ReadSection(SectionCopy* copy, const char* iniPath)
 {
     copy->IniPath = iniPath;
-    copy->Block = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, SectionBlockSize));
+    copy->Block.reset(static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, SectionBlockSize)));
     copy->Length = 0;
     copy->Whole = false;
-    if (copy->Block == nullptr)
+    if (!copy->Block.valid())
         return;
-    DWORD got = GetPrivateProfileSectionA(SETTINGS_SECTION, copy->Block, SectionBlockSize, iniPath);
+    DWORD got = GetPrivateProfileSectionA(SETTINGS_SECTION, copy->Block.get(), SectionBlockSize, iniPath);
     // A section too large for the block comes back cut, its size 2 short of it.
     copy->Whole = got < SectionBlockSize - 2;
     copy->Length = got + 1 < SectionBlockSize ? got + 1 : SectionBlockSize;
-    copy->Block[copy->Length - 1] = 0;
+    copy->Block.get()[copy->Length - 1] = 0;
 }
 
-void FreeSection(SectionCopy* copy)
-{
-    if (copy->Block != nullptr)
-        HeapFree(GetProcessHeap(), 0, copy->Block);
-    copy->Block = nullptr;
-}
+void FreeSection(SectionCopy* copy) { copy->Block.reset(); }
 
 // ReadSetting from the copy; whatever the copy can't answer for certain is
 // asked of the profile functions themselves.
@@ -75,8 +70,8 @@ void ReadCopiedSetting(const SectionCopy* copy, const char* key, const char* fal
     const char* value = nullptr;
     uint32_t length = 0;
     SectionValue found = SectionValue::Unsure;
-    if (copy->Block != nullptr && copy->Whole)
-        found = FindSectionValue(copy->Block, copy->Length, key, size, &value, &length);
+    if (copy->Block.valid() && copy->Whole)
+        found = FindSectionValue(copy->Block.get(), copy->Length, key, size, &value, &length);
     if (found == SectionValue::Absent) {
         value = fallback;
         length = StrLen(fallback);
@@ -91,6 +86,14 @@ void ReadCopiedSetting(const SectionCopy* copy, const char* key, const char* fal
     buffer[length] = 0;
 }
 
+// Reads the add-in's section of iniPath into *section and the two keys from it.
+void ReadCacheKeys(SectionCopy* section, const char* iniPath)
+{
+    ReadSection(section, iniPath);
+    ReadCopiedSetting(section, KEY_CACHE_FILE, ABSENT_VALUE, CachePath, CachePathSize);
+    ReadCopiedSetting(section, KEY_LISTS, ABSENT_VALUE, EnabledLists, EnabledListsSize);
+}
+
 // Reads the two keys from the file in force, whose section is left in
 // *section. False when neither file holds KeywordLists.
 bool SettleActiveIni(SectionCopy* section)
@@ -98,9 +101,7 @@ bool SettleActiveIni(SectionCopy* section)
     const char* assembler = HostData->AssemblerIniPath;
     if (assembler != nullptr) {
         ActiveIni = assembler;
-        ReadSection(section, ActiveIni);
-        ReadCopiedSetting(section, KEY_CACHE_FILE, ABSENT_VALUE, CachePath, CachePathSize);
-        ReadCopiedSetting(section, KEY_LISTS, ABSENT_VALUE, EnabledLists, EnabledListsSize);
+        ReadCacheKeys(section, ActiveIni);
         if (!IsAbsent(EnabledLists))
             return true;
         FreeSection(section);
@@ -112,9 +113,7 @@ bool SettleActiveIni(SectionCopy* section)
         lstrcpyA(EnabledLists, ABSENT_VALUE);
         return false;
     }
-    ReadSection(section, ActiveIni);
-    ReadCopiedSetting(section, KEY_CACHE_FILE, ABSENT_VALUE, CachePath, CachePathSize);
-    ReadCopiedSetting(section, KEY_LISTS, ABSENT_VALUE, EnabledLists, EnabledListsSize);
+    ReadCacheKeys(section, ActiveIni);
     return !IsAbsent(EnabledLists);
 }
 
@@ -255,7 +254,7 @@ const char* FindListTarget(char* keyword)
     return ListTable[hit.List].HelpTarget;
 }
 
-} // namespace
+}  // namespace
 
 uint32_t OpenCache()
 {
@@ -329,8 +328,8 @@ const char* LookupKeyword(char* keyword, uint32_t bareFrom)
     if (CacheView == nullptr || ListTable == nullptr)
         return nullptr;
     const char* target = FindListTarget(keyword);
-    if (target == nullptr && bareFrom != 0 && bareFrom < KeywordBufferSize &&
-        memchr(keyword, 0, bareFrom) == nullptr && keyword[bareFrom] != 0) {
+    if (target == nullptr && bareFrom != 0 && bareFrom < KeywordBufferSize && memchr(keyword, 0, bareFrom) == nullptr &&
+        keyword[bareFrom] != 0) {
         // The word without its prefix; the buffer takes it (or its alias) only on a hit.
         char bare[KeywordBufferSize];
         uint32_t length = KeywordBufferSize - bareFrom;
@@ -355,4 +354,135 @@ uint32_t SuggestFromCache(const char* keyword, Suggestion* out)
     if (end == nullptr)
         return 0;
     return SuggestKeywords(CacheView, CacheSize, keyword, static_cast<uint32_t>(end - keyword), out);
+}
+
+uint64_t StampLists()
+{
+    // 64-bit FNV-1a over each list's last-write time and size.
+    uint64_t digest = 0xCBF29CE484222325ull;
+    auto mix = [&digest](uint64_t value) {
+        for (int i = 0; i < 8; ++i) {
+            digest ^= (value >> (8 * i)) & 0xFF;
+            digest *= 0x100000001B3ull;
+        }
+    };
+    const char* addinDir = HostData != nullptr ? HostData->AddinDir : nullptr;
+    char dir[PathBufferSize];
+    bool dirFits = addinDir != nullptr && StrLen(addinDir) < PathBufferSize;
+    uint32_t dirLength = dirFits ? CopyDir(dir, addinDir) : 0;
+    bool defaultLast = false;
+    uint32_t count = CountListNames(EnabledLists, &defaultLast);
+    const char* name = EnabledLists;
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t nameLength = ListNameLength(name);
+        char path[PathBufferSize];
+        WIN32_FILE_ATTRIBUTE_DATA info;
+        if (dirFits && JoinListPath(dir, dirLength, name, nameLength, path) &&
+            GetFileAttributesExA(path, GetFileExInfoStandard, &info)) {
+            mix((static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                info.ftLastWriteTime.dwLowDateTime);
+            mix((static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+        } else {
+            mix(~0ull);
+            mix(~0ull);
+        }
+        name = NextListName(name, nameLength);
+    }
+    return digest;
+}
+
+void FormatStamp(uint64_t stamp, char* text)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    for (int i = 0; i < 16; ++i)
+        text[i] = digits[(stamp >> (60 - 4 * i)) & 0xF];
+    text[16] = 0;
+}
+
+bool ParseStamp(const char* text, uint64_t* stamp)
+{
+    uint64_t value = 0;
+    for (int i = 0; i < 16; ++i) {
+        char c = text[i];
+        uint32_t digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : 16;
+        if (digit == 16)
+            return false;
+        value = value << 4 | digit;
+    }
+    *stamp = value;
+    return text[16] == 0;
+}
+
+uint32_t CacheListCount() { return CacheView != nullptr ? ListCount : 0; }
+
+const char* CacheListName(uint32_t row)
+{
+    return CacheView != nullptr && ListTable != nullptr && row < ListTableRows ? ListTable[row].Name : nullptr;
+}
+
+int32_t CacheRowOf(const char* helpTarget)
+{
+    uint32_t rows = ListCount + ((OptionFlags & OptDefaultList) != 0 ? 1 : 0);
+    for (uint32_t i = 0; CacheView != nullptr && ListTable != nullptr && i < rows && i < ListTableRows; ++i) {
+        if (ListTable[i].HelpTarget == helpTarget)
+            return static_cast<int32_t>(i);
+    }
+    return -1;
+}
+
+uint32_t CacheListsHolding(const char* word, uint32_t* rows, uint32_t room)
+{
+    return FindKeywordLists(CacheView, CacheSize, word, StrLen(word), rows, room);
+}
+
+bool IsOwnCacheFile(const char* path)
+{
+    const char* addinDir = HostData->AddinDir;
+    if (addinDir == nullptr || StrLen(addinDir) >= PathBufferSize || StrLen(path) >= PathBufferSize)
+        return false;
+    char dir[PathBufferSize];
+    uint32_t dirLength = CopyDir(dir, addinDir);
+    char file[PathBufferSize];
+    memcpy(file, path, StrLen(path) + 1);
+    char* slash = strrchr(file, '\\');
+    if (slash == nullptr || static_cast<uint32_t>(slash - file) != dirLength)
+        return false;
+    *slash = 0;
+    const char* name = StrLower(slash + 1);
+    return lstrcmpiA(file, dir) == 0 && name[0] == 'h' && name[1] == 'l' && name[2] == 'p';
+}
+
+uint32_t RebuildCache()
+{
+    CloseCache();
+    if (IsOwnCacheFile(CachePath))
+        DeleteFileA(CachePath);
+    // The build runs only once the settings can name its file.
+    if (HostData->AddinDir == nullptr || GetTempFileNameA(HostData->AddinDir, "hlp", 0, CachePath) == 0) {
+        ShowFailure(MSG_REBUILD_FAILED);
+        return 0;
+    }
+    WriteSetting(ActiveIni, KEY_CACHE_FILE, CachePath);
+    // Taken before any list is read: an edit made while the build runs shows
+    // at the next check.
+    uint64_t stamp = StampLists();
+
+    if (!WriteCacheFile(EnabledLists, HostData->AddinDir, CachePath)) {
+        DeleteFileA(CachePath);
+        ShowFailure(MSG_REBUILD_FAILED);
+        return 0;
+    }
+
+    char stampText[StampTextSize];
+    FormatStamp(stamp, stampText);
+    WriteSetting(ActiveIni, KEY_LIST_STAMP, stampText);
+
+    // The open reads the path back from the settings; should it not find the
+    // fresh file there, or find it unusable, the file goes too.
+    char fresh[CachePathSize];
+    memcpy(fresh, CachePath, CachePathSize);
+    uint32_t opened = OpenBuiltCache(stamp);
+    if (opened == 0)
+        DeleteFileA(fresh);
+    return opened;
 }

@@ -21,6 +21,12 @@ uint32_t ListNameLength(const char* lists)
     return n;
 }
 
+const char* NextListName(const char* name, uint32_t length)
+{
+    name += length;
+    return *name == ',' ? name + 1 : name;
+}
+
 uint32_t CountListNames(const char* lists, bool* defaultLast)
 {
     uint32_t count = 1;
@@ -31,7 +37,7 @@ uint32_t CountListNames(const char* lists, bool* defaultLast)
             last = p + 1;
         }
     }
-    *defaultLast = StrCmp(last, "default") == 0;
+    *defaultLast = StrCmp(last, DEFAULT_LIST_NAME) == 0;
     return *defaultLast ? count - 1 : count;
 }
 
@@ -70,9 +76,7 @@ bool CheckCacheView(const char* view, uint32_t size, const char* lists, uint32_t
         pos = SkipString<GroupNul>(view, pos, entries);  // description
         if (pos == 0)
             return false;
-        name += length;
-        if (*name == ',')
-            ++name;
+        name = NextListName(name, length);
     }
     return pos == entries;
 }
@@ -80,29 +84,6 @@ bool CheckCacheView(const char* view, uint32_t size, const char* lists, uint32_t
 bool FindKeyword(const char* view, uint32_t size, const char* word, uint32_t length, KeywordHit* hit)
 {
     return FindKeywordUsing(CpuHasSse2(), view, size, word, length, hit);
-}
-
-bool FindBucket(const char* view, uint32_t size, const char* word, uint32_t length, BucketRange* range)
-{
-    if (view == nullptr || size < CacheHeaderSize || length == 0)
-        return false;
-    uint32_t b = static_cast<unsigned char>(word[0]) & 0x7F;
-    if (b == 0 || b == EndOffsetWord)
-        return false;
-    range->View = view;
-    range->Start = ViewWord(view, b);
-    if (range->Start < CacheHeaderSize)
-        return false;  // 0: no keyword begins with this byte
-    uint32_t bucketEnd = 0;
-    for (uint32_t j = b + 1; j < CacheHeaderWords && bucketEnd == 0; ++j)
-        bucketEnd = ViewWord(view, j);
-    uint32_t limit = ViewWord(view, EndOffsetWord);
-    if (limit > size)
-        limit = size;
-    range->Limit = limit;
-    range->End = bucketEnd > limit ? limit : bucketEnd;
-    range->ListCount = ViewWord(view, ListCountWord);
-    return true;
 }
 
 bool FindKeywordUsing(bool wide, const char* view, uint32_t size, const char* word, uint32_t length, KeywordHit* hit)
@@ -113,7 +94,25 @@ bool FindKeywordUsing(bool wide, const char* view, uint32_t size, const char* wo
     return wide ? WalkBucketSse2(range, word, length, hit) : WalkBucketPlain(range, word, length, hit);
 }
 
-bool WalkBucketPlain(const BucketRange& range, const char* word, uint32_t length, KeywordHit* hit, LaneShape shape)
+uint32_t FindKeywordLists(const char* view, uint32_t size, const char* word, uint32_t length, uint32_t* lists,
+                          uint32_t room)
 {
-    return WalkBucket<GroupNul>(range, word, length, hit, shape);
+    if (view == nullptr || size < CacheHeaderSize)
+        return 0;
+    uint32_t end = ViewWord(view, EndOffsetWord);
+    if (end > size)
+        end = size;
+    uint32_t count = 0;
+    uint32_t pos = ViewWord(view, EntriesOffsetWord);
+    uint32_t aliasPos, indexPos;
+    while (pos < end && SplitEntry<GroupNul>(view, pos, end, &aliasPos, &indexPos)) {
+        if (aliasPos - pos - 1 == length && memcmp(view + pos, word, length) == 0) {
+            if (count < room)
+                lists[count] = static_cast<unsigned char>(view[indexPos]) |
+                               (static_cast<unsigned char>(view[indexPos + 1]) << 8);
+            ++count;
+        }
+        pos = indexPos + 2;
+    }
+    return count;
 }

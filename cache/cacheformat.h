@@ -43,6 +43,13 @@ uint32_t ViewWord(const char* view, uint32_t index);
 uint32_t CountListNames(const char* lists, bool* defaultLast);
 // Length of the name at lists: up to the next "," or the end.
 uint32_t ListNameLength(const char* lists);
+// The name after the one of length bytes at name: past its ",", or at the end.
+const char* NextListName(const char* name, uint32_t length);
+
+// The pseudo-list: enabled as the last name of KeywordLists, never a file.
+#define DEFAULT_LIST_NAME "default"
+// The extension of a keyword-list file in the add-in directory.
+#define LIST_EXTENSION ".kwl"
 
 // One row of the open cache's list table.
 struct ListEntry {
@@ -60,8 +67,8 @@ struct ListEntry {
 bool CheckCacheView(const char* view, uint32_t size, const char* lists, uint32_t count, ListEntry* rows);
 
 struct KeywordHit {
-    uint32_t List;         // row in the list table, below ListCount
-    const char* Alias;     // in the view; empty when the entry has none
+    uint32_t List;      // row in the list table, below ListCount
+    const char* Alias;  // in the view; empty when the entry has none
     uint32_t AliasLength;
 };
 
@@ -74,3 +81,10 @@ bool FindKeyword(const char* view, uint32_t size, const char* word, uint32_t len
 // The same with the walk chosen by the caller: wide for the SSE2 build, which
 // only a processor with SSE2 may run. FindKeyword asks the processor.
 bool FindKeywordUsing(bool wide, const char* view, uint32_t size, const char* word, uint32_t length, KeywordHit* hit);
+
+// The list index of every entry whose keyword is word (length bytes), in the
+// cache's order, so the first is the one a lookup takes: at most room of them
+// into lists; returns how many entries hold it. Walks every entry that lies
+// wholly before EndOffset and the view's end: for tools, not for the lookup.
+uint32_t FindKeywordLists(const char* view, uint32_t size, const char* word, uint32_t length, uint32_t* lists,
+                          uint32_t room);

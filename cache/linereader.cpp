@@ -4,27 +4,27 @@
 #include "common/cpu.h"
 #include "common/errorbox.h"
 #include "common/messages.h"
+#include "common/owners.h"
 
 uint32_t GetFirstLine(LineReader* reader, const char* path)
 {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    FileHandle file(
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
         ShowFailure(MSG_CANNOT_OPEN_INPUT);
         return 0;
     }
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(file, &size))
+    if (!GetFileSizeEx(file.get(), &size))
         size.QuadPart = 0;
     uint32_t windowSize = size.QuadPart > LineWindowSize ? LineWindowSize : static_cast<uint32_t>(size.QuadPart);
     // At least one byte, so that an empty file still gets a distinct block.
     char* window = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, windowSize ? windowSize : 1));
     if (window == nullptr) {
-        CloseHandle(file);
         ShowFailure(MSG_CANNOT_OPEN_INPUT);
         return 0;
     }
-    reader->File = file;
+    reader->File = file.release();  // the reader's from here: CloseLineReader releases it
     reader->Window = window;
     reader->Filled = windowSize;
     reader->Line = window + windowSize;

@@ -11,12 +11,12 @@ constexpr uint32_t LineWindowSize = 4096;
 // releases them itself at the end of the file; on any other 0 result it stays
 // open and the owner closes it with CloseLineReader.
 struct LineReader {
-    HANDLE File;      // 0 while closed
-    char* Window;     // the file's size, capped at LineWindowSize
-    char* Line;       // current line in the window; null once the file is exhausted
-    uint32_t Filled;  // valid bytes from Window on
-    uint32_t Keyword; // length of the current line's first string (the keyword), found by the same scan
-    bool Failed;      // the last GetNextLine stopped on a line that does not fit or a read error
+    HANDLE File;       // 0 while closed
+    char* Window;      // the file's size, capped at LineWindowSize
+    char* Line;        // current line in the window; null once the file is exhausted
+    uint32_t Filled;   // valid bytes from Window on
+    uint32_t Keyword;  // length of the current line's first string (the keyword), found by the same scan
+    bool Failed;       // the last GetNextLine stopped on a line that does not fit or a read error
 };
 
 // Opens path and returns the first line's length (0: cannot open, empty line,

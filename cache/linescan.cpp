@@ -13,8 +13,7 @@ namespace {
 constexpr uint32_t NoNul = 0xFFFFFFFFu;
 
 // The scan's work on the byte at i, one of "=", CR or NUL: true at the line end.
-inline bool TakeByte(char* line, uint32_t i, uint32_t unread, uint32_t* firstNul, uint32_t* length,
-                     uint32_t* keyword)
+inline bool TakeByte(char* line, uint32_t i, uint32_t unread, uint32_t* firstNul, uint32_t* length, uint32_t* keyword)
 {
     char c = line[i];
     if (c == '=') {
@@ -45,7 +44,7 @@ inline bool ScanBytes(char* line, uint32_t i, uint32_t to, uint32_t unread, uint
     return false;
 }
 
-} // namespace
+}  // namespace
 
 bool ScanLine(char* line, uint32_t unread, uint32_t* length, uint32_t* keyword)
 {
@@ -85,7 +84,7 @@ __attribute__((target("sse2"))) bool ScanLineSse2(char* line, uint32_t unread, u
         uint32_t eqs = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, equals)));
         uint32_t nuls = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero)));
         if (i + 16 == unread)
-            crs &= 0x7FFFu;  // a CR on the last unread byte ends no line
+            crs &= 0x7FFFu;                                             // a CR on the last unread byte ends no line
         uint32_t before = crs != 0 ? (crs & (0u - crs)) - 1 : 0xFFFFu;  // the bytes before the first line end
         uint32_t cuts = (eqs | nuls) & before;
         if (cuts != 0 && firstNul == NoNul)

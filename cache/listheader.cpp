@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include "common/dbcs.h"
+#include "common/owners.h"
 #include "shell/tembril.h"
 
 namespace {
@@ -15,19 +17,7 @@ struct Piece {
 };
 
 // The length of a piece cut to room bytes, never splitting a double-byte character.
-uint32_t CutLength(const Piece& piece, uint32_t room)
-{
-    if (piece.Length <= room)
-        return piece.Length;
-    uint32_t n = 0;
-    while (n < room) {
-        uint32_t step = (IsDBCSLeadByte(static_cast<BYTE>(piece.Text[n])) && n + 1 < piece.Length) ? 2 : 1;
-        if (n + step > room)
-            break;
-        n += step;
-    }
-    return n;
-}
+uint32_t CutLength(const Piece& piece, uint32_t room) { return ::CutLength(piece.Text, piece.Length, room); }
 
 // The bytes from start up to the next CR, or to the end of the mapped bytes.
 Piece LineAt(const char* start, const char* end)
@@ -45,11 +35,12 @@ char* Put(char* at, const Piece& piece)
     return at + piece.Length + 1;
 }
 
-} // namespace
+}  // namespace
 
 ListRecord* ReadListHeader(const char* fileName)
 {
-    ListRecord* record = static_cast<ListRecord*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(ListRecord)));
+    HeapBlock<ListRecord> block = AllocateZeroed<ListRecord>();
+    ListRecord* record = block.get();
     if (record == nullptr)
         return nullptr;
 
@@ -67,22 +58,22 @@ ListRecord* ReadListHeader(const char* fileName)
     // Only the first bytes are mapped: listing the directory never reads whole lists.
     // A file that cannot be opened or mapped (locked, empty) keeps an empty title
     // and description, so that the dialog can still show and configure it.
-    const char* view = nullptr;
-    HANDLE mapping = nullptr;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
+    FileHandle file(
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    MappingHandle mapping;
+    MappedView view;
+    if (file.valid()) {
         LARGE_INTEGER size;
-        if (GetFileSizeEx(file, &size) && size.QuadPart > 0) {
+        if (GetFileSizeEx(file.get(), &size) && size.QuadPart > 0) {
             DWORD mapped = size.QuadPart > HeaderMapSize ? HeaderMapSize : static_cast<DWORD>(size.QuadPart);
-            mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, mapped, nullptr);
-            if (mapping != nullptr)
-                view = static_cast<const char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, mapped));
-            if (view != nullptr) {
-                const char* end = view + mapped;
-                title = LineAt(view, end);
+            mapping.reset(CreateFileMappingA(file.get(), nullptr, PAGE_READONLY, 0, mapped, nullptr));
+            if (mapping.valid())
+                view.reset(static_cast<const char*>(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, mapped)));
+            if (view.valid()) {
+                const char* end = view.get() + mapped;
+                title = LineAt(view.get(), end);
                 // Past the CR and the one byte after it (the LF).
-                const char* next = view + title.Length + 2;
+                const char* next = view.get() + title.Length + 2;
                 if (next < end)
                     description = LineAt(next, end);
             }
@@ -110,18 +101,7 @@ ListRecord* ReadListHeader(const char* fileName)
     record->Description = at;
     at = Put(at, description);
     record->HelpTarget = at;
-
-    if (view != nullptr)
-        UnmapViewOfFile(view);
-    if (mapping != nullptr)
-        CloseHandle(mapping);
-    if (file != INVALID_HANDLE_VALUE)
-        CloseHandle(file);
-    return record;
+    return block.release();
 }
 
-void FreeListRecord(ListRecord* record)
-{
-    if (record != nullptr)
-        HeapFree(GetProcessHeap(), 0, record);
-}
+void FreeListRecord(ListRecord* record) { HeapBlock<ListRecord> released(record); }

@@ -34,7 +34,7 @@ bool SameName(const char* name, uint32_t nameLength, const char* key)
     return key[i] == 0;
 }
 
-} // namespace
+}  // namespace
 
 SectionValue FindSectionValue(const char* block, uint32_t blockLength, const char* key, uint32_t size,
                               const char** value, uint32_t* valueLength)

@@ -32,7 +32,7 @@ void Rank(Suggestion* out, uint32_t* count, const Suggestion& s, uint32_t length
         ++*count;
 }
 
-} // namespace
+}  // namespace
 
 uint32_t SuggestKeywords(const char* view, uint32_t size, const char* word, uint32_t length, Suggestion* out)
 {

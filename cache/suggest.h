@@ -9,9 +9,9 @@ constexpr uint32_t MaxSuggestions = 10;
 struct Suggestion {
     const char* Keyword;  // in the view, NUL-terminated
     uint32_t KeywordLength;
-    const char* Alias;    // in the view, NUL-terminated; empty when the entry has none
+    const char* Alias;  // in the view, NUL-terminated; empty when the entry has none
     uint32_t AliasLength;
-    uint32_t Common;      // bytes the keyword shares with the word from its start
+    uint32_t Common;  // bytes the keyword shares with the word from its start
 };
 
 // Up to MaxSuggestions keywords that begin with the word's first byte (word

@@ -2,8 +2,9 @@
 
 #include <windows.h>
 
+#include "common/dbcs.h"
 #include "common/messages.h"
-#include "shell/tembril.h"
+#include "common/options.h"
 
 namespace {
 
@@ -15,18 +16,12 @@ constexpr uint32_t DescriptionRoom = BoxTextSize - 1 - (sizeof(MSG_ERROR_FORMAT)
 // Copies at most room-1 bytes, never splitting a double-byte character.
 void CopyCut(char* destination, const char* source, uint32_t room)
 {
-    uint32_t n = 0;
-    while (source[n] != 0) {
-        uint32_t step = (IsDBCSLeadByte(static_cast<BYTE>(source[n])) && source[n + 1] != 0) ? 2 : 1;
-        if (n + step > room - 1)
-            break;
-        n += step;
-    }
+    uint32_t n = CutLength(source, static_cast<uint32_t>(lstrlenA(source)), room - 1);
     CopyMemory(destination, source, n);
     destination[n] = 0;
 }
 
-} // namespace
+}  // namespace
 
 void ShowError(uint32_t code)
 {

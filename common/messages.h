@@ -36,10 +36,10 @@
 #define MSG_SAVE_CHANGES "你要把更改保存到这个 ini 文件吗?"
 #define MSG_SAVE_CHANGES_CAPTION "保存更改吗?"
 #define MSG_CREATE_SETTINGS_CAPTION "创建新的编译器指定设置?"
-#define MSG_CREATE_SETTINGS                                                                  \
-    "此 ini 文件未包含 Tembril 的配置. 当前, 来自\r\nVarnok.ini 的配置用于此编译器.\r\n\r\n" \
-    "要为此编译器创建一个唯一的配置, 来自\r\nVarnok.ini 的数据可以被载入到此 ini 文件. "     \
-    "作为选择, 你可以直接在\r\nVarnok.ini 中编辑此默认设置.\r\n\r\n"                        \
+#define MSG_CREATE_SETTINGS                                                                                           \
+    "此 ini 文件未包含 Tembril 的配置. 当前, 来自\r\nVarnok.ini 的配置用于此编译器.\r\n\r\n"    \
+    "要为此编译器创建一个唯一的配置, 来自\r\nVarnok.ini 的数据可以被载入到此 ini 文件. " \
+    "作为选择, 你可以直接在\r\nVarnok.ini 中编辑此默认设置.\r\n\r\n"                                \
     "你要为创建此编译器的指定配置而从 Varnok.ini 载入\r\nTembril 的配置吗?"
 #define MSG_DELETE_SETTINGS "你确定要立刻删除此编译器指定设置\r\n并使用在 Varnok.ini 中为此编译器作的设置吗?"
 #define MSG_DELETE_SETTINGS_CAPTION "删除编译器指定设置?"
@@ -49,10 +49,10 @@
 #define MSG_MOVE_DOWN "降低优先级\tAlt+Down"
 #define MSG_WINS_OVER "\r\n优先于: "
 #define MSG_OPEN_HELP_TITLE "打开帮助文件"
-#define MSG_OPEN_HELP_FILTER                                                      \
+#define MSG_OPEN_HELP_FILTER                                                                    \
     "全部可用的文件 (*.hlp,*.chm,*.col,*.301,*.exe)   \0*.hlp;*.chm;*.col;*.301;*.exe\0" \
-    "Old WinHelp files (*.hlp)\0*.hlp\0"                                          \
-    "HtmlHelp files (*.chm, *.col)\0*.chm;*.col\0"                                \
-    "HtmlHelp 2 files (*.301)\0*.301\0"                                           \
-    "Executable files (*.exe)\0*.exe\0"                                           \
+    "Old WinHelp files (*.hlp)\0*.hlp\0"                                                        \
+    "HtmlHelp files (*.chm, *.col)\0*.chm;*.col\0"                                              \
+    "HtmlHelp 2 files (*.301)\0*.301\0"                                                         \
+    "Executable files (*.exe)\0*.exe\0"                                                         \
     "All Files (*.*)\0*.*\0"

@@ -38,6 +38,14 @@ TEMBRIL_NO_ASAN uint32_t StrLen(const char* text)
     }
 }
 
+uint32_t BoundedLength(const char* text, uint32_t limit)
+{
+    uint32_t n = 0;
+    while (n < limit && text[n] != 0)
+        ++n;
+    return n;
+}
+
 int32_t StrCmp(const char* a, const char* b)
 {
     const unsigned char* x = reinterpret_cast<const unsigned char*>(a);

@@ -11,6 +11,9 @@
 inline uint32_t ZeroByteFlags(uint32_t w) { return (w - 0x01010101u) & ~w & 0x80808080u; }
 
 uint32_t StrLen(const char* text);
+// The length of text when it is shorter than limit, else limit: never reads
+// past the terminator nor beyond limit bytes.
+uint32_t BoundedLength(const char* text, uint32_t limit);
 // Signed 8-bit difference of the first differing bytes: the cache's order.
 int32_t StrCmp(const char* a, const char* b);
 char* StrLower(char* text);

@@ -8,7 +8,6 @@
 #include "cache/cache.h"
 #include "common/messages.h"
 #include "dialog/configdlg.h"
-#include "dialog/dialog.h"
 #include "resources/resource.h"
 #include "shell/settings.h"
 #include "shell/tembril.h"
@@ -126,7 +125,8 @@ void OnInitDialog(HWND dialog)
 
 void OnCommand(HWND dialog, WORD id, WORD code)
 {
-    if (Saving && (id == IDC_SETTINGS_FILE || id == IDC_OK || id == IDC_APPLY || id == IDC_CANCEL || id == IDC_RESTORE)) {
+    if (Saving &&
+        (id == IDC_SETTINGS_FILE || id == IDC_OK || id == IDC_APPLY || id == IDC_CANCEL || id == IDC_RESTORE)) {
         // The combo box has moved already: back to the file being saved.
         if (id == IDC_SETTINGS_FILE && code == CBN_SELCHANGE)
             SendDlgItemMessageA(dialog, IDC_SETTINGS_FILE, CB_SETCURSEL, static_cast<WPARAM>(DialogEntry), 0);
@@ -174,7 +174,7 @@ void OnClose(HWND dialog)
     EndDialog(dialog, 0);
 }
 
-} // namespace
+}  // namespace
 
 INT_PTR CALLBACK ConfigDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {

@@ -1,54 +1,9 @@
-// The configuration dialog's parts and process-wide state, shared by its
-// source files (and visible to its tests).
+// The configuration dialog (template 1000), opened modally on the host's main window.
 #pragma once
 #include <windows.h>
 
-#include <stdint.h>
+INT_PTR CALLBACK ConfigDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-#include "cache/listheader.h"
-#include "shell/settings.h"
-
-// 1 while the dialog holds changes that are not saved.
-extern uint32_t DialogModified;
-// 1 while the program itself fills controls: their changes are not the user's.
-extern uint32_t DialogFilling;
-// The INI file being edited; kept between openings.
-extern char DialogIni[PathBufferSize];
-// The record of the pseudo-list "default" (item 0); static, never released.
-extern ListRecord DefaultListRecord;
-
-// Whether a list's help target is its own to edit and save: not when the list
-// is named like one of the add-in's own keys, nor for a file "default.kwl",
-// whose key is the pseudo-list's.
-inline bool HasTargetKey(const ListRecord* record)
-{
-    return record == &DefaultListRecord || (!IsOwnSettingsKey(record->Name) && lstrcmpiA(record->Name, "default") != 0);
-}
-
-// The keyword-list view: set up and fill it (once per opening).
-void InitListView(HWND dialog);
-// WM_NOTIFY from the view: details panel, user's check-box changes, release of the records.
-void OnListViewNotify(HWND dialog, const NMHDR* header);
-// Shows the selected item's record in the details panel again, after a load
-// has replaced what the panel showed.
-void ShowSelectedRecord(HWND dialog);
-// Takes the edit's text into the selected item's record, which keeps the selection.
-void StoreSelectedEdit(HWND dialog);
-// Puts the items in a new order: places[i] is where item i goes, smaller first.
-// Each record, check box and selection goes with its item.
-void ArrangeItems(HWND view, const int* places, int count);
-// Deletes every item, which releases the records (at WM_DESTROY).
-void ClearListView(HWND dialog);
-
-void FillSettingsCombo(HWND dialog);
-// 1 when the chosen file holds settings of the add-in.
-uint32_t SelectSettingsFile(HWND dialog);
-// 1 when the file holds KeywordLists.
-uint32_t LoadSettings(HWND dialog, const char* iniPath);
-// 1 when saved (or nothing to save); 0 when the user was told it could not be.
-uint32_t SaveSettings(HWND dialog);
-// The combo entry whose file DialogIni names.
-extern int32_t DialogEntry;
-
-// A user change: remember it and offer Apply.
-void MarkModified(HWND dialog);
+// Its parts, for the dialog's source files and tests.
+#include "dialog/listview.h"
+#include "dialog/settingsfile.h"

@@ -4,11 +4,14 @@
 #include <commctrl.h>
 #include <windowsx.h>
 // Before shlwapi.h, whose StrCmp macro would rename ours.
+#include "cache/cacheformat.h"
 #include "common/text.h"
 #include <shlwapi.h>
 
 #include "common/messages.h"
-#include "dialog/configdlg.h"
+#include "common/owners.h"
+#include "dialog/listview.h"
+#include "dialog/settingsfile.h"
 #include "dialog/settingstext.h"
 #include "resources/resource.h"
 #include "shell/tembril.h"
@@ -18,7 +21,7 @@ uint32_t DialogFilling;
 
 namespace {
 
-char DefaultName[] = "default";
+char DefaultName[] = DEFAULT_LIST_NAME;
 char DefaultPath[] = MSG_DEFAULT_PATH;
 char DefaultTitle[] = MSG_DEFAULT_TITLE;
 char DefaultDescription[] = MSG_DEFAULT_DESCRIPTION;
@@ -26,23 +29,6 @@ char DefaultHelpTarget[HelpTargetSize];
 
 constexpr UINT CheckBoxMask = 0xF000;  // LVIS_STATEIMAGEMASK
 constexpr int AppendPosition = 1000;
-
-// Owns a directory search.
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE handle) : handle_(handle) {}
-    ~FindHandle()
-    {
-        if (handle_ != INVALID_HANDLE_VALUE)
-            FindClose(handle_);
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 int InsertListItem(HWND view, const char* text, ListRecord* record)
 {
@@ -58,7 +44,7 @@ int InsertListItem(HWND view, const char* text, ListRecord* record)
 bool IsListFile(const WIN32_FIND_DATAA& found)
 {
     return !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-           lstrcmpiA(PathFindExtensionA(found.cFileName), ".kwl") == 0;
+           lstrcmpiA(PathFindExtensionA(found.cFileName), LIST_EXTENSION) == 0;
 }
 
 void SetText(HWND dialog, int id, const char* text)
@@ -86,7 +72,8 @@ void ShowRecord(HWND dialog, const ListRecord* record)
 void StoreEdit(HWND dialog, ListRecord* record)
 {
     if (HasTargetKey(record))
-        SendDlgItemMessageA(dialog, IDC_HELP_TARGET, WM_GETTEXT, HelpTargetSize, reinterpret_cast<LPARAM>(record->HelpTarget));
+        SendDlgItemMessageA(dialog, IDC_HELP_TARGET, WM_GETTEXT, HelpTargetSize,
+                            reinterpret_cast<LPARAM>(record->HelpTarget));
 }
 
 void OnItemChanged(HWND dialog, const NMLISTVIEW* change)
@@ -171,15 +158,14 @@ void MoveSelectedList(HWND dialog, int step)
     int to = from + step;
     if (from < 1 || to < 1 || to >= count)
         return;  // "(default)" stays first
-    int* places = static_cast<int*>(HeapAlloc(GetProcessHeap(), 0, count * sizeof(int)));
-    if (places == nullptr)
+    HeapBlock<int> places = AllocateZeroed<int>(count);
+    if (!places.valid())
         return;
     for (int i = 0; i < count; ++i)
-        places[i] = i;
-    places[from] = to;
-    places[to] = from;
-    ArrangeItems(view, places, count);
-    HeapFree(GetProcessHeap(), 0, places);
+        places.get()[i] = i;
+    places.get()[from] = to;
+    places.get()[to] = from;
+    ArrangeItems(view, places.get(), count);
     SendMessageA(view, LVM_ENSUREVISIBLE, static_cast<WPARAM>(to), FALSE);
     if (IsChecked(view, from) && IsChecked(view, to))
         MarkModified(dialog);
@@ -244,7 +230,7 @@ void FillInfoTip(HWND view, NMLVGETINFOTIPA* tip)
     }
 }
 
-} // namespace
+}  // namespace
 
 ListRecord DefaultListRecord = {DefaultName, DefaultPath, DefaultTitle, DefaultDescription, DefaultHelpTarget, {}};
 
@@ -271,7 +257,7 @@ void InitListView(HWND dialog)
     ViewProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(view, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OrderKeysProc)));
 
-    static const char pattern[] = "\\*.kwl";
+    static const char pattern[] = "\\*" LIST_EXTENSION;
     const char* addinDir = HostData->AddinDir;
     char search[MAX_PATH];
     if (addinDir == nullptr || lstrlenA(addinDir) + sizeof pattern > sizeof search)
@@ -336,14 +322,13 @@ void StoreSelectedEdit(HWND dialog)
 
 void ArrangeItems(HWND view, const int* places, int count)
 {
-    ListRecord** records = static_cast<ListRecord**>(HeapAlloc(GetProcessHeap(), 0, count * sizeof(ListRecord*)));
-    if (records == nullptr)
+    HeapBlock<ListRecord*> records = AllocateZeroed<ListRecord*>(count);
+    if (!records.valid())
         return;
     for (int i = 0; i < count; ++i)
-        records[i] = RecordAt(view, i);
-    Placing placing = {records, places, count};
+        records.get()[i] = RecordAt(view, i);
+    Placing placing = {records.get(), places, count};
     SendMessageA(view, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&placing), reinterpret_cast<LPARAM>(ComparePlaces));
-    HeapFree(GetProcessHeap(), 0, records);
 }
 
 void ClearListView(HWND dialog) { SendDlgItemMessageA(dialog, IDC_LIST_VIEW, LVM_DELETEALLITEMS, 0, 0); }

@@ -8,7 +8,9 @@
 #include "cache/cache.h"
 #include "common/errorbox.h"
 #include "common/messages.h"
-#include "dialog/configdlg.h"
+#include "common/owners.h"
+#include "dialog/listview.h"
+#include "dialog/settingsfile.h"
 #include "dialog/settingstext.h"
 #include "resources/resource.h"
 #include "shell/tembril.h"
@@ -22,7 +24,7 @@ constexpr UINT CheckBoxMask = 0xF000;
 constexpr UINT Unchecked = 0x1000;
 constexpr UINT Checked = 0x2000;
 constexpr uint32_t EntrySize = 128;  // a combo entry as SelectSettingsFile reads it back
-constexpr char ListExtension[] = ".kwl";
+constexpr char ListExtension[] = LIST_EXTENSION;
 
 void SetCheck(HWND view, int index, UINT image)
 {
@@ -44,7 +46,7 @@ ListRecord* RecordOf(HWND view, int index)
 
 int ItemCount(HWND view) { return static_cast<int>(SendMessageA(view, LVM_GETITEMCOUNT, 0, 0)); }
 
-} // namespace
+}  // namespace
 
 void FillSettingsCombo(HWND dialog)
 {
@@ -133,7 +135,7 @@ void CheckNamedLists(HWND view, char* lists, uint32_t length, int* places, int c
     bool last = true;
     while (NextFromLast(&walk, &name, &nameLength)) {
         // "default" counts as the pseudo-list only as the whole last name.
-        if (last && NameIs(name, nameLength, "default")) {
+        if (last && NameIs(name, nameLength, DEFAULT_LIST_NAME)) {
             SetCheck(view, 0, Checked);
         } else {
             // Room for every name a read can return, and ".kwl". An empty
@@ -143,8 +145,8 @@ void CheckNamedLists(HWND view, char* lists, uint32_t length, int* places, int c
             LVFINDINFOA find = {};
             find.flags = LVFI_STRING;
             find.psz = text;
-            int found = static_cast<int>(SendMessageA(view, LVM_FINDITEMA, static_cast<WPARAM>(-1),
-                                                      reinterpret_cast<LPARAM>(&find)));
+            int found = static_cast<int>(
+                SendMessageA(view, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
             if (found > 0 && found < count && places[found] > count) {
                 SetCheck(view, found, Checked);
                 places[found] = rank++;
@@ -154,7 +156,7 @@ void CheckNamedLists(HWND view, char* lists, uint32_t length, int* places, int c
     }
 }
 
-} // namespace
+}  // namespace
 
 uint32_t LoadSettings(HWND dialog, const char* iniPath)
 {
@@ -169,11 +171,10 @@ uint32_t LoadSettings(HWND dialog, const char* iniPath)
     int count = ItemCount(view);
     if (present && count > 0) {
         StrLower(lists);
-        int* places = static_cast<int*>(HeapAlloc(GetProcessHeap(), 0, count * sizeof(int)));
-        if (places != nullptr) {
-            CheckNamedLists(view, lists, length, places, count);
-            ArrangeItems(view, places, count);
-            HeapFree(GetProcessHeap(), 0, places);
+        HeapBlock<int> places = AllocateZeroed<int>(count);
+        if (places.valid()) {
+            CheckNamedLists(view, lists, length, places.get(), count);
+            ArrangeItems(view, places.get(), count);
         }
     }
     ReadHelpTargets(view, iniPath, present);

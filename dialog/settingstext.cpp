@@ -95,7 +95,7 @@ bool LostOnRead(const char* value, uint32_t length)
     return length >= 2 && IsQuote(value[0]) && value[length - 1] == value[0];
 }
 
-} // namespace
+}  // namespace
 
 uint32_t FormHelpTargetValue(const char* target, char* value, uint32_t size)
 {

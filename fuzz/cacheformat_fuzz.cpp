@@ -25,7 +25,11 @@
 
 namespace {
 
-[[noreturn]] void FailAt(int line) { fprintf(stderr, "check failed at line %d\n", line); __builtin_trap(); }
+[[noreturn]] void FailAt(int line)
+{
+    fprintf(stderr, "check failed at line %d\n", line);
+    __builtin_trap();
+}
 #define Fail() FailAt(__LINE__)
 
 struct Entry {
@@ -48,8 +52,9 @@ std::string BuildCache(const std::string& lists, uint32_t count, std::vector<Ent
     // wherever it has one (keywords of bytes below 0x80).
     std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
         if (a.Keyword != b.Keyword)
-            return std::lexicographical_compare(a.Keyword.begin(), a.Keyword.end(), b.Keyword.begin(), b.Keyword.end(),
-                                                [](char x, char y) { return static_cast<signed char>(x) < static_cast<signed char>(y); });
+            return std::lexicographical_compare(
+                a.Keyword.begin(), a.Keyword.end(), b.Keyword.begin(), b.Keyword.end(),
+                [](char x, char y) { return static_cast<signed char>(x) < static_cast<signed char>(y); });
         return a.List > b.List;
     });
     std::string file(CacheHeaderSize, '\0');
@@ -103,7 +108,8 @@ void CheckWalksAgree(const char* view, uint32_t size, const char* word, uint32_t
     const LaneShape shapes[] = {BucketLanes, {MaxLanes, 1}, {2, 3}};
     for (const LaneShape& shape : shapes) {
         for (int wide = 0; wide < 2; ++wide) {
-            bool got = wide ? WalkBucketSse2(range, word, length, &hit, shape) : WalkBucketPlain(range, word, length, &hit, shape);
+            bool got = wide ? WalkBucketSse2(range, word, length, &hit, shape)
+                            : WalkBucketPlain(range, word, length, &hit, shape);
             if (got != found || (found && (hit.List != expected.List || hit.Alias != expected.Alias ||
                                            hit.AliasLength != expected.AliasLength)))
                 Fail();
@@ -274,7 +280,8 @@ void Built(const uint8_t* data, size_t size)
         switch (p[0] % 4) {
         case 0:  // a header word: small values, or near the file's end
             if (file.size() >= CacheHeaderSize)
-                PutWord(file, where % CacheHeaderWords, (p[0] & 4) ? static_cast<uint32_t>(file.size()) - value % 8 : value);
+                PutWord(file, where % CacheHeaderWords,
+                        (p[0] & 4) ? static_cast<uint32_t>(file.size()) - value % 8 : value);
             break;
         case 1:  // a byte anywhere
             file[where % file.size()] = static_cast<char>(value);
@@ -295,7 +302,7 @@ void Built(const uint8_t* data, size_t size)
     Probe(file, lists, words);
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

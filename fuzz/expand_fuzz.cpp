@@ -40,7 +40,7 @@ void Check(const char* work, uint32_t size, const char* arguments)
     }
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -67,7 +67,8 @@ std::vector<std::string> Walk(const char* text, uint32_t length)
 void Entry(const std::string& name, uint32_t size, const char* suffix)
 {
     std::vector<char> text(size ? size : 1);
-    uint32_t formed = FormEntry(size ? text.data() : nullptr, size, name.data(), static_cast<uint32_t>(name.size()), suffix);
+    uint32_t formed = FormEntry(size ? text.data() : nullptr, size, name.data(), static_cast<uint32_t>(name.size()),
+                                suffix);
     if (!formed) {
         if (size != 0 && text[0] != 0)
             Fail();
@@ -88,13 +89,13 @@ void Entry(const std::string& name, uint32_t size, const char* suffix)
     }
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 2)
         return 0;
-    uint32_t entrySize = data[0];                      // any size, 0 included
+    uint32_t entrySize = data[0];                            // any size, 0 included
     uint32_t listsSize = 1 + data[1] + (data[1] & 1) * 256;  // up to past the dialog's 256
     std::vector<std::string> pieces(1);
     for (size_t i = 2; i < size; ++i) {
@@ -122,7 +123,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     names = Walk(lists.data(), length);
     for (const std::string& name : names) {
         std::vector<char> text(DialogListsSize + 5);
-        if (!FormEntry(text.data(), static_cast<uint32_t>(text.size()), name.data(), static_cast<uint32_t>(name.size()), ".kwl"))
+        if (!FormEntry(text.data(), static_cast<uint32_t>(text.size()), name.data(), static_cast<uint32_t>(name.size()),
+                       ".kwl"))
             Fail();
         NameIs(name.data(), static_cast<uint32_t>(name.size()), "default");
         Entry(name, entrySize, ".kwl");

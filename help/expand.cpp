@@ -19,16 +19,6 @@ bool Put(Writer& w, char byte)
     return true;
 }
 
-// The length of text when it is shorter than limit, else limit: never reads
-// past the terminator nor beyond limit bytes.
-uint32_t BoundedLength(const char* text, uint32_t limit)
-{
-    uint32_t n = 0;
-    while (n < limit && text[n] != 0)
-        ++n;
-    return n;
-}
-
 // A directory or the keyword, through CopyDir: it writes the text and its NUL,
 // so both must fit.
 bool PutDir(Writer& w, const char* text)
@@ -67,7 +57,16 @@ bool BreaksUrl(unsigned char byte)
     if (byte <= 0x20 || byte == 0x7F)
         return true;
     switch (byte) {
-    case '"': case '<': case '>': case '#': case '&': case '|': case '^': case '`': case '{': case '}':
+    case '"':
+    case '<':
+    case '>':
+    case '#':
+    case '&':
+    case '|':
+    case '^':
+    case '`':
+    case '{':
+    case '}':
         return true;
     default:
         return false;
@@ -94,13 +93,13 @@ bool PutUrlKeyword(Writer& w, const char* keyword)
 // quote are n. Every byte of the argument string goes through it, so that the
 // keyword is placed knowing what the template wrote around it.
 struct ArgumentState {
-    uint32_t Start;               // where the argument string begins in the buffer
+    uint32_t Start;  // where the argument string begins in the buffer
     bool InQuotes;
-    uint32_t Backslashes;         // the backslashes that end what is written
-    uint32_t Literal;             // of those, the ones meant as characters: doubled if a quote follows
-    bool QuoteClosed;             // the last byte is a quote that closed
-    uint32_t BeforeQuote;         // the backslashes written before that quote
-    bool KeywordQuoteOpen;        // the keyword opened a quote, closed at the next byte
+    uint32_t Backslashes;   // the backslashes that end what is written
+    uint32_t Literal;       // of those, the ones meant as characters: doubled if a quote follows
+    bool QuoteClosed;       // the last byte is a quote that closed
+    uint32_t BeforeQuote;   // the backslashes written before that quote
+    bool KeywordQuoteOpen;  // the keyword opened a quote, closed at the next byte
 };
 
 bool PutBackslashes(Writer& w, uint32_t count)
@@ -227,12 +226,18 @@ uint32_t CodeLength(const char* text)
 const char* CodeText(char code, const HelpDirs& dirs, const char* keyword)
 {
     switch (code) {
-    case 'A': return dirs.ToolsDir != nullptr ? dirs.ToolsDir : "";
-    case 'D': return dirs.AddinDir != nullptr ? dirs.AddinDir : "";
-    case 'H': return dirs.HelpDir != nullptr ? dirs.HelpDir : "";
-    case 'R': return dirs.AppDir != nullptr ? dirs.AppDir : "";
-    case 'K': return keyword != nullptr ? keyword : "";
-    default: return nullptr;
+    case 'A':
+        return dirs.ToolsDir != nullptr ? dirs.ToolsDir : "";
+    case 'D':
+        return dirs.AddinDir != nullptr ? dirs.AddinDir : "";
+    case 'H':
+        return dirs.HelpDir != nullptr ? dirs.HelpDir : "";
+    case 'R':
+        return dirs.AppDir != nullptr ? dirs.AppDir : "";
+    case 'K':
+        return keyword != nullptr ? keyword : "";
+    default:
+        return nullptr;
     }
 }
 
@@ -292,10 +297,10 @@ uint32_t Expand(const char* p, const HelpDirs& dirs, const char* keyword, bool u
     }
 }
 
-} // namespace
+}  // namespace
 
-uint32_t ExpandHelpTarget(const char* helpTarget, const HelpDirs& dirs, const char* keyword, char* work,
-                          uint32_t size, char** arguments, bool urlPath)
+uint32_t ExpandHelpTarget(const char* helpTarget, const HelpDirs& dirs, const char* keyword, char* work, uint32_t size,
+                          char** arguments, bool urlPath)
 {
     *arguments = nullptr;
     if (size == 0)

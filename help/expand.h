@@ -25,8 +25,8 @@ struct HelpDirs {
 // of it are percent-escaped; in the argument string it is one argument in its
 // place, read by the platform's usual rules, whatever backslashes and quotes
 // of the template stand around it.
-uint32_t ExpandHelpTarget(const char* helpTarget, const HelpDirs& dirs, const char* keyword, char* work,
-                          uint32_t size, char** arguments, bool urlPath = false);
+uint32_t ExpandHelpTarget(const char* helpTarget, const HelpDirs& dirs, const char* keyword, char* work, uint32_t size,
+                          char** arguments, bool urlPath = false);
 
 // H2Viewer's command line for url and keyword, NUL included in size.
 constexpr uint32_t Help2CommandLineSize = 256;

@@ -5,7 +5,7 @@
 #include <string.h>
 
 #include "common/text.h"
-#include "help/help.h"
+#include "help/keyword.h"
 #include "shell/tembril.h"
 
 namespace {
@@ -21,14 +21,6 @@ constexpr uint32_t SelectionTextSize = MaxKeyword * 4 + 4;
 
 // Room for one double-byte character before the word and its terminator.
 constexpr uint32_t CharBeforeSize = 8;
-
-uint32_t BoundedLength(const char* text, uint32_t limit)
-{
-    uint32_t n = 0;
-    while (n < limit && text[n] != 0)
-        ++n;
-    return n;
-}
 
 void ReadSelection(HWND editor, uint32_t length, char* buffer)
 {
@@ -91,7 +83,7 @@ void ReadWordAtCaret(HWND editor, LONG caret, char* buffer, uint32_t* bareFrom)
         *bareFrom = 1;
 }
 
-} // namespace
+}  // namespace
 
 char* GetKeyword(char* buffer, uint32_t* bareFrom)
 {

@@ -9,16 +9,16 @@
 
 #include "common/errorbox.h"
 #include "common/messages.h"
+#include "common/owners.h"
 #include "common/text.h"
 #include "help/expand.h"
-#include "help/help.h"
-#include "help/launch.h"
+#include "help/showhelp.h"
 #include "shell/tembril.h"
 
 namespace {
 
-constexpr UINT HtmlHelpDisplayTopic = 0x0000;    // HH_DISPLAY_TOPIC
-constexpr UINT HtmlHelpKeywordLookup = 0x000D;   // HH_KEYWORD_LOOKUP
+constexpr UINT HtmlHelpDisplayTopic = 0x0000;   // HH_DISPLAY_TOPIC
+constexpr UINT HtmlHelpKeywordLookup = 0x000D;  // HH_KEYWORD_LOOKUP
 
 // The platform's HH_AKLINK, in its field order.
 struct KeywordLink {
@@ -48,23 +48,6 @@ HtmlHelpState HtmlHelp;
 
 constexpr char Help2Program[] = "H2Viewer.exe";
 
-// The per-request work buffer, from the process heap, released on every path.
-class WorkBuffer {
-public:
-    WorkBuffer() : text_(static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, HelpWorkSize))) {}
-    ~WorkBuffer()
-    {
-        if (text_ != nullptr)
-            HeapFree(GetProcessHeap(), 0, text_);
-    }
-    WorkBuffer(const WorkBuffer&) = delete;
-    WorkBuffer& operator=(const WorkBuffer&) = delete;
-    char* get() const { return text_; }
-
-private:
-    char* text_;
-};
-
 // Compares at most the prefix's length, stopping at text's terminator.
 bool StartsWith(const char* text, const char* prefix)
 {
@@ -77,7 +60,7 @@ bool StartsWith(const char* text, const char* prefix)
 
 bool IsUnset(const char* path) { return path[0] == 0 || StartsWith(path, "(non"); }
 
-} // namespace
+}  // namespace
 
 HelpOpener ClassifyHelpPath(const char* path)
 {
@@ -143,11 +126,12 @@ void OpenHelpPath(const char* path, const char* arguments, const char* keyword)
     }
 }
 
-} // namespace
+}  // namespace
 
 uint32_t ShowHelp(const char* keyword, const char* helpTarget)
 {
-    WorkBuffer work;
+    // The per-request work buffer, from the process heap, released on every path.
+    HeapBlock<char> work(static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, HelpWorkSize)));
     if (work.get() == nullptr)
         return 1;
     if (keyword == nullptr)
@@ -176,8 +160,8 @@ void RunProgram(const char* program, const char* arguments)
         line = commandLine;
     }
     if (CreateProcessA(program, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
-        CloseHandle(started.hProcess);
-        CloseHandle(started.hThread);
+        KernelHandle process(started.hProcess);  // closed at once: we never wait for it
+        KernelHandle thread(started.hThread);
     }
 }
 
@@ -185,16 +169,15 @@ void ShowHtmlHelp(const char* path, const char* keyword)
 {
     KeywordLink link = {sizeof(KeywordLink), FALSE, keyword, nullptr, nullptr, nullptr, nullptr, FALSE};
     if (HtmlHelp.Module == nullptr || HtmlHelp.Entry == nullptr) {
-        HtmlHelp.Module = LoadLibraryA("hhctrl.ocx");
-        FARPROC entry = HtmlHelp.Module != nullptr ? GetProcAddress(HtmlHelp.Module, "HtmlHelpA") : nullptr;
+        LoadedModule module(LoadLibraryA("hhctrl.ocx"));
+        FARPROC entry = module.valid() ? GetProcAddress(module.get(), "HtmlHelpA") : nullptr;
         HtmlHelp.Entry = reinterpret_cast<HtmlHelpProc>(reinterpret_cast<void (*)()>(entry));
         if (HtmlHelp.Entry == nullptr) {
-            if (HtmlHelp.Module != nullptr)
-                FreeLibrary(HtmlHelp.Module);
             HtmlHelp.Module = nullptr;
             ShowFailure(MSG_NO_HHCTRL);
             return;
         }
+        HtmlHelp.Module = module.release();  // kept for the life of the library
     }
     // 0: never opened, or closed by the user since.
     if (GetWindowThreadProcessId(HtmlHelp.Window, nullptr) == 0)

@@ -1,4 +1,6 @@
 // Help on a miss: the cache's nearest keywords in a popup menu at the caret.
+#include "help/suggestmenu.h"
+
 #include <windows.h>
 
 #include <richedit.h>
@@ -52,7 +54,7 @@ POINT BelowCaret(HWND editor)
     return point;
 }
 
-} // namespace
+}  // namespace
 
 uint32_t OfferSuggestions(char* keyword, uint32_t bareFrom)
 {
@@ -88,9 +90,9 @@ uint32_t OfferSuggestions(char* keyword, uint32_t bareFrom)
         AppendMenuA(menu, MF_STRING, i + 1, text);
     }
     POINT at = BelowCaret(editor);
-    UINT chosen = static_cast<UINT>(TrackPopupMenu(
-        menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, editor,
-        nullptr));
+    UINT chosen = static_cast<UINT>(
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, at.x, at.y,
+                       0, editor, nullptr));
     DestroyMenu(menu);
     if (chosen == 0 || chosen > count)
         return 0;

@@ -245,7 +245,7 @@ private:
     uint32_t previousLine_ = 0;
 };
 
-} // namespace
+}  // namespace
 
 uint32_t CheckResult::Count(Severity level) const
 {
@@ -292,8 +292,9 @@ CheckResult CheckKeywordList(const char* bytes, size_t size)
     if (lf > 0) {
         checker.LfEnds = true;
         if (crLf == 0)
-            checker.Add(1, Severity::BuildFails, "the file uses LF line ends; run kwltool sort (the cache build needs "
-                                                 "CR LF and fails on this file)");
+            checker.Add(1, Severity::BuildFails,
+                        "the file uses LF line ends; run kwltool sort (the cache build needs "
+                        "CR LF and fails on this file)");
         else
             checker.Add(firstLf, Severity::Unreachable,
                         "the file mixes CR LF and LF line ends (" + std::to_string(lf) +

@@ -80,7 +80,7 @@ std::string DecodeEntities(const std::string& text)
 }
 
 struct Tag {
-    std::string Name;  // lowercase, "/ul" for a closing tag
+    std::string Name;                                             // lowercase, "/ul" for a closing tag
     std::vector<std::pair<std::string, std::string>> Attributes;  // names lowercase, values decoded
 };
 
@@ -263,8 +263,8 @@ std::vector<ImportedName> ImportAssemblerInclude(const char* bytes, size_t size)
         }
         if (!IsAsmName(words[0]))
             continue;
-        if (second == "proto" || second == "equ" || second == "textequ" || second == "macro" ||
-            second == "struct" || second == "struc")
+        if (second == "proto" || second == "equ" || second == "textequ" || second == "macro" || second == "struct" ||
+            second == "struc")
             names.push_back(ImportedName{words[0], std::string()});
         macroDepth += second == "macro";
         structDepth += second == "struct" || second == "struc" || second == "union";
@@ -304,8 +304,8 @@ std::vector<Token> CTokens(const char* bytes, size_t size, std::vector<std::stri
         } else if (c == '#' && lineStart) {
             // A directive runs to the first line end not escaped by a backslash.
             size_t end = i;
-            while (end < size && !(text[end] == '\n' && text[end - 1] != '\\' &&
-                                   !(text[end - 1] == '\r' && text[end - 2] == '\\')))
+            while (end < size &&
+                   !(text[end] == '\n' && text[end - 1] != '\\' && !(text[end - 1] == '\r' && text[end - 2] == '\\')))
                 ++end;
             std::string directive = text.substr(i, end - i);
             i = end;
@@ -342,10 +342,10 @@ std::vector<Token> CTokens(const char* bytes, size_t size, std::vector<std::stri
 
 bool IsCKeyword(const std::string& name)
 {
-    static const char* const words[] = {"auto",   "char",     "const",  "double", "enum",     "extern", "float",
-                                        "int",    "long",     "register", "return", "short",  "signed", "sizeof",
-                                        "static", "struct",   "typedef", "union", "unsigned", "void",   "volatile",
-                                        "inline", "__inline", "if",     "while",  "for",      "switch"};
+    static const char* const words[] = {"auto",   "char",     "const",    "double", "enum",     "extern", "float",
+                                        "int",    "long",     "register", "return", "short",    "signed", "sizeof",
+                                        "static", "struct",   "typedef",  "union",  "unsigned", "void",   "volatile",
+                                        "inline", "__inline", "if",       "while",  "for",      "switch"};
     for (const char* word : words) {
         if (name == word)
             return true;
@@ -470,7 +470,7 @@ const char* Unusable(const std::string& keyword)
     return nullptr;
 }
 
-} // namespace
+}  // namespace
 
 bool SourceOfPath(const std::string& path, ImportSource* source)
 {

@@ -71,7 +71,7 @@ void MergeSort(std::vector<Entry>& items)
     }
 }
 
-} // namespace
+}  // namespace
 
 SortResult SortKeywordList(const char* bytes, size_t size)
 {
@@ -132,8 +132,9 @@ SortResult SortKeywordList(const char* bytes, size_t size)
 std::vector<std::string> SortSummary(const std::vector<SortNote>& changes)
 {
     static const char* const what[] = {
-        "line ends rewritten as CR LF", "keywords or aliases trimmed of blanks and tabs", "keywords lowercased",
-        "empty keyword lines dropped",  "duplicate keywords dropped",                     "keywords moved into order",
+        "line ends rewritten as CR LF", "keywords or aliases trimmed of blanks and tabs",
+        "keywords lowercased",          "empty keyword lines dropped",
+        "duplicate keywords dropped",   "keywords moved into order",
     };
     std::vector<std::string> summary;
     for (int kind = 0; kind < 6; ++kind) {

@@ -11,7 +11,7 @@
 #include "cache/cache.h"
 #include "common/text.h"
 #include "help/expand.h"
-#include "help/launch.h"
+#include "help/showhelp.h"
 #include "kwltool/lookup.h"
 #include "shell/tembril.h"
 
@@ -63,14 +63,22 @@ bool Parse(int argc, char** argv, Options& o)
 const char* OpenerName(HelpOpener opener)
 {
     switch (opener) {
-    case HelpOpener::Help2Viewer: return "HTML Help 2: H2Viewer.exe from the add-in directory";
-    case HelpOpener::Shell: return "the shell's default action for the URL (ShellExecute)";
-    case HelpOpener::NotSet: return "none: the box \"help file not set\" (hidden when quiet)";
-    case HelpOpener::NoExtension: return "none: the box \"file name has no extension\" (always shown)";
-    case HelpOpener::WinHelp: return "WinHelp, keyword lookup";
-    case HelpOpener::Program: return "the program, with the arguments as its whole command line";
-    case HelpOpener::HtmlHelp: return "HTML Help (hhctrl.ocx), keyword lookup";
-    case HelpOpener::UnknownExtension: return "none: the box \"unknown extension\" (hidden when quiet)";
+    case HelpOpener::Help2Viewer:
+        return "HTML Help 2: H2Viewer.exe from the add-in directory";
+    case HelpOpener::Shell:
+        return "the shell's default action for the URL (ShellExecute)";
+    case HelpOpener::NotSet:
+        return "none: the box \"help file not set\" (hidden when quiet)";
+    case HelpOpener::NoExtension:
+        return "none: the box \"file name has no extension\" (always shown)";
+    case HelpOpener::WinHelp:
+        return "WinHelp, keyword lookup";
+    case HelpOpener::Program:
+        return "the program, with the arguments as its whole command line";
+    case HelpOpener::HtmlHelp:
+        return "HTML Help (hhctrl.ocx), keyword lookup";
+    case HelpOpener::UnknownExtension:
+        return "none: the box \"unknown extension\" (hidden when quiet)";
     }
     return "?";
 }
@@ -79,42 +87,10 @@ const char* OpenerName(HelpOpener opener)
 // first is the one a lookup takes.
 std::vector<uint32_t> ListsHolding(const char* word)
 {
-    std::vector<uint32_t> lists;
-    DWORD size = GetFileSize(CacheFile, nullptr);
-    if (CacheView == nullptr || size < CacheHeaderSize)
-        return lists;
-    uint32_t pos = ViewWord(CacheView, EntriesOffsetWord);
-    uint32_t end = ViewWord(CacheView, EndOffsetWord);
-    if (end > size)
-        end = size;
-    while (pos < end) {
-        const char* keyword = CacheView + pos;
-        const char* keywordEnd = static_cast<const char*>(memchr(keyword, 0, end - pos));
-        if (keywordEnd == nullptr)
-            break;
-        uint32_t aliasPos = static_cast<uint32_t>(keywordEnd - CacheView) + 1;
-        const char* aliasEnd = aliasPos < end ? static_cast<const char*>(memchr(CacheView + aliasPos, 0, end - aliasPos))
-                                              : nullptr;
-        if (aliasEnd == nullptr || static_cast<uint32_t>(aliasEnd - CacheView) + 3 > end)
-            break;
-        const unsigned char* index = reinterpret_cast<const unsigned char*>(aliasEnd + 1);
-        if (strcmp(keyword, word) == 0)
-            lists.push_back(index[0] | (index[1] << 8));
-        pos = static_cast<uint32_t>(aliasEnd - CacheView) + 3;
-    }
+    std::vector<uint32_t> lists(64);
+    uint32_t count = CacheListsHolding(word, lists.data(), static_cast<uint32_t>(lists.size()));
+    lists.resize(count < lists.size() ? count : lists.size());
     return lists;
-}
-
-// The row of the list table whose help target a lookup returned, or -1.
-int RowOf(const char* target)
-{
-    uint32_t listCount = ViewWord(CacheView, ListCountWord);
-    uint32_t rows = listCount + ((OptionFlags & OptDefaultList) ? 1 : 0);
-    for (uint32_t i = 0; i < rows; ++i) {
-        if (ListTable[i].HelpTarget == target)
-            return static_cast<int>(i);
-    }
-    return -1;
 }
 
 // One line per word: word, winning list ("-" for none), alias ("-" for none),
@@ -137,23 +113,24 @@ int LookupWords(const char* path)
         char buffer[KeywordBufferSize];
         lstrcpynA(buffer, word, sizeof buffer);
         const char* target = word[0] != 0 ? LookupKeyword(buffer) : nullptr;
-        int row = target != nullptr ? RowOf(target) : -1;
-        printf("%s\t%s\t%s\t%s\n", word, row >= 0 ? ListTable[row].Name : "-",
+        int row = target != nullptr ? CacheRowOf(target) : -1;
+        printf("%s\t%s\t%s\t%s\n", word, row >= 0 ? CacheListName(row) : "-",
                target != nullptr && strcmp(buffer, word) != 0 ? buffer : "-", target != nullptr ? target : "-");
     }
     fclose(in);
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 int RunLookup(int argc, char** argv)
 {
     Options o;
     if (!Parse(argc, argv, o)) {
-        fputs("usage: kwltool lookup --ini FILE [--assembler-ini FILE] --addin-dir DIR\n"
-              "                      [--tools-dir DIR] [--help-dir DIR] [--app-dir DIR] (WORD | --words FILE)\n",
-              stderr);
+        fputs(
+            "usage: kwltool lookup --ini FILE [--assembler-ini FILE] --addin-dir DIR\n"
+            "                      [--tools-dir DIR] [--help-dir DIR] [--app-dir DIR] (WORD | --words FILE)\n",
+            stderr);
         return 2;
     }
     static HostDataRecord data{};
@@ -193,21 +170,22 @@ int RunLookup(int argc, char** argv)
     }
 
     if (!OpenCache()) {
-        printf("no help: the cache could not be opened or built (no KeywordLists in either settings file, "
-               "or a list failed: run kwltool check on the lists)\n");
+        printf(
+            "no help: the cache could not be opened or built (no KeywordLists in either settings file, "
+            "or a list failed: run kwltool check on the lists)\n");
         return 1;
     }
     printf("settings in force: %s\n", ActiveIni);
     printf("enabled lists: %s\n", EnabledLists);
     printf("cache file: %s\n", CachePath);
 
-    uint32_t listCount = ViewWord(CacheView, ListCountWord);
+    uint32_t listCount = CacheListCount();
     std::vector<uint32_t> holding = ListsHolding(word);
     printf("held by:");
     if (holding.empty())
         printf(" no enabled list");
     for (uint32_t list : holding)
-        printf(" %s", list < listCount ? ListTable[list].Name : "(a list index beyond the cache's lists)");
+        printf(" %s", list < listCount ? CacheListName(list) : "(a list index beyond the cache's lists)");
     printf("\n");
 
     char buffer[KeywordBufferSize];
@@ -218,16 +196,16 @@ int RunLookup(int argc, char** argv)
         CloseCache();
         return 1;
     }
-    int row = RowOf(target);
+    int row = CacheRowOf(target);
     if (row < 0)
         printf("wins: a list the table does not name\n");
     else if (row == static_cast<int>(listCount))
         printf("wins: default, since no enabled list holds the word\n");
     else if (holding.size() > 1)
-        printf("wins: %s, the one named latest in KeywordLists of the %u lists that hold it\n", ListTable[row].Name,
+        printf("wins: %s, the one named latest in KeywordLists of the %u lists that hold it\n", CacheListName(row),
                static_cast<unsigned>(holding.size()));
     else
-        printf("wins: %s, the only list that holds it\n", ListTable[row].Name);
+        printf("wins: %s, the only list that holds it\n", CacheListName(row));
     if (strcmp(buffer, word) != 0)
         printf("alias: %s (help opens for it in place of the word)\n", buffer);
     else

@@ -2,7 +2,7 @@
 
 #include "cache/cache.h"
 #include "common/messages.h"
-#include "dialog/dialog.h"
+#include "dialog/configdlg.h"
 #include "help/help.h"
 #include "resources/resource.h"
 #include "shell/tembril.h"
@@ -89,8 +89,7 @@ uint32_t Dispatch(UINT message, WPARAM wParam)
         // notification (high word not 0) with the same id goes on below.
         if (MenuItemId != 0 && LOWORD(wParam) == MenuItemId && HIWORD(wParam) == 0) {
             if (Installed())
-                DialogBoxParamA(ModuleHandle, MAKEINTRESOURCEA(IDD_CONFIG), HostHandles->MainWindow, ConfigDlgProc,
-                                0);
+                DialogBoxParamA(ModuleHandle, MAKEINTRESOURCEA(IDD_CONFIG), HostHandles->MainWindow, ConfigDlgProc, 0);
             return 0;
         }
         if (LOWORD(wParam) == HelpCommandId)
@@ -110,7 +109,7 @@ uint32_t Dispatch(UINT message, WPARAM wParam)
     }
 }
 
-} // namespace
+}  // namespace
 
 // No C++ exception may reach the host: each export's body catches everything
 // and answers as for a failure (an install counts as made once asked for).

@@ -1,7 +1,6 @@
 #include "shell/tembril.h"
 
 HINSTANCE ModuleHandle;
-uint32_t OptionFlags;
 HostHandlesRecord* HostHandles;
 HostProcsRecord* HostProcs;
 HostDataRecord* HostData;

@@ -1,10 +1,15 @@
 // A stand-in for the Varnok host, enough of it to run the add-in for real:
-// a main window whose menu bar has eleven submenus (the add-ins' one at
-// position 8), a RichEdit editor, the three records at the host's offsets, a
-// word-at-caret routine, and the add-in protocol (options, install, the
-// hooked messages). It also watches what the add-in opens: WinHelp requests
-// through a window of WinHelp's class, programs and H2Viewer.exe through the
-// log file their stand-ins append to, boxes and dialogs on its thread.
+// a main window whose menu bar has eleven submenus (the add-ins' one is the
+// ninth, position 8), a RichEdit editor, the three records at the host's
+// offsets, a word-at-caret routine, and the add-in protocol (options,
+// install, the hooked messages). It also watches what the add-in opens:
+// WinHelp requests through a window of WinHelp's class, programs, H2Viewer.exe
+// and the browser through the records their stand-in leaves, boxes and
+// dialogs on its thread. It knows the add-in only through its exports.
+//
+// By job: protocol.cpp (load, install, pass messages, records), editor.cpp,
+// watchers.cpp (what was opened, boxes, dialogs), text.cpp (conversions),
+// window.cpp (main window, menu, log, message loop).
 #pragma once
 #include <windows.h>
 #include <richedit.h>
@@ -14,8 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "shell/entry.h"
-#include "shell/tembril.h"
+#include "shell/hostprotocol.h"
+#include "support/msgbox_capture.h"
+#include "support/winhelp_catcher.h"
+#include "testhost/text.h"
 
 // The host's meaning of the hook mask's bits.
 constexpr uint32_t HookCommand = 0x0001;  // pass WM_COMMAND to DllProc
@@ -30,20 +37,22 @@ enum HostCommand : UINT {
     CmdSelectAssembler = 40010,  // +0 none, +1.. the assemblers of the INI
 };
 constexpr UINT DefaultAddinMenuId = 40100;
+constexpr int ToolsMenuPosition = 7;  // 工具(&T): reload, the assemblers
+constexpr UINT MaxAssemblers = 19;
 
 struct HostConfig {
-    std::string AppDir;        // the host's own directory ($R)
-    std::string AddinDir;      // $D: the add-in, its lists, H2Viewer.exe
-    std::string HelpDir;       // $H
-    std::string ToolsDir;      // $A
-    std::string HostIni;       // Varnok.ini
-    std::string Assembler;     // current assembler's name, empty for none
-    std::string DllPath;       // Tembril.dll
-    std::string SourceFile;    // shown in the editor, may be empty
-    std::string OpenLog;       // where the openers' stand-ins record their command lines
+    std::string AppDir;      // the host's own directory ($R)
+    std::string AddinDir;    // $D: the add-in, its lists, H2Viewer.exe
+    std::string HelpDir;     // $H
+    std::string ToolsDir;    // $A
+    std::string HostIni;     // Varnok.ini
+    std::string Assembler;   // current assembler's name, empty for none
+    std::string DllPath;     // Tembril.dll
+    std::string SourceFile;  // shown in the editor, may be empty
+    std::string OpenLog;     // the directory where the openers' stand-in leaves its records
     uint32_t Options = OptEnable;
     uint32_t MenuId = DefaultAddinMenuId;  // what HM_GETMENUID answers
-    bool Unattended = false;  // answer boxes and close dialogs, for scripts
+    bool Unattended = false;               // answer boxes and close dialogs, for scripts
 };
 
 typedef uint32_t(__stdcall* DllProcFn)(HWND, UINT, WPARAM, LPARAM);
@@ -55,8 +64,9 @@ struct Host {
     HMENU Menu = nullptr;
     HWND Editor = nullptr;
     HWND LogView = nullptr;
-    HWND WinHelpCatcher = nullptr;
     HACCEL Accelerators = nullptr;
+    WinHelpCatcher* WinHelp = nullptr;  // from CreateHost on
+    BoxCapture* Boxes = nullptr;        // unattended only: answers boxes, closes dialogs
 
     // The records and the strings they point at; the add-in keeps pointers.
     HostHandlesRecord Handles{};
@@ -77,17 +87,16 @@ struct Host {
     uint32_t DialogsSeen = 0;
     uint32_t BoxesSeen = 0;
     uint32_t WinHelpSeen = 0;
-    bool InHelp = false;  // a help command is inside DllProc: trace what the add-in asks the editor
+    size_t RecordsReported = 0;  // the openers' records already in the log (interactive)
+    bool InHelp = false;         // a help command is inside DllProc: trace what the add-in asks the editor
     // The add-in's popup menu, when unattended: the item to choose (from 1),
     // 0 to close it with Escape, -1 to leave it open.
     int PopupChoice = 0;
     HWND PopupSeen = nullptr;
 };
 
-// UTF-8 for output, from the ANSI code page or UTF-16.
-std::string AnsiToUtf8(const std::string& ansi);
-std::string WideToUtf8(const wchar_t* wide);
-std::string Utf8ToAnsi(const std::string& utf8);
+// The host of this process, once CreateHost has made it.
+Host* CurrentHost();
 
 // Creates the windows and fills the records. Returns false when the editor
 // or the main window cannot be made.
@@ -113,21 +122,30 @@ LONG FindInEditor(Host& host, const std::string& ansi, int occurrence = 1);
 // The host's word-at-caret routine, as the add-in calls it.
 const char* __stdcall HostWordAtCaret(HWND editor);
 
+// The assemblers the host's INI file lists (section and key "Assembler").
+std::vector<std::string> AssemblerNames(const Host& host);
 // Changes AssemblerIniPath in place, as the host does when the user picks
 // another assembler; empty name for none.
 void SelectAssembler(Host& host, const std::string& name);
 
-// Whether submenu 8 holds an item with the given id, and its text.
+// Whether the add-ins' submenu (MenuPosition) holds an item with the given id, and its text.
 bool FindAddinItem(Host& host, uint32_t id, std::string* text);
 
 // Writes one line to stdout and the log pane.
 void Print(Host& host, const std::string& line);
-// Size of the openers' log file, and the lines appended after an offset.
-// The bytes of a file from offset on (empty when it cannot be read); shared
-// for writing, so a log still being written can be read.
-std::string ReadFileFrom(const std::string& path, uint64_t offset);
+// The editor window with the host's own word breaks and the trace of what the
+// add-in asks it during a help command.
+HWND CreateEditor(Host& host);
+// The watchers: WinHelp, and, unattended, boxes and dialogs.
+void StartWatchers(Host& host);
+// How many records the openers' stand-in has left, and, as "NAME cmdline=[...]"
+// lines, those after the first count of them, oldest first.
 uint64_t OpenLogSize(const Host& host);
-std::vector<std::string> OpenLogSince(const Host& host, uint64_t offset);
+std::vector<std::string> OpenLogSince(const Host& host, uint64_t count);
+// Interactive: puts the records that arrived since the last call in the log;
+// WatchRecords starts (from the records there are now) or stops doing so as they come.
+void ReportNewRecords(Host& host);
+void WatchRecords(Host& host, bool on);
 
 // Runs the thread's pending messages (through the accelerators), so posted
 // keys and commands take effect.

@@ -1,20 +1,26 @@
 // The host stand-in. With a display, a person uses it like the real host:
 // F1 in the editor asks the add-in for help, the add-in's item sits in the
-// eighth submenu, Tools reloads the settings or picks an assembler. With
-// -script or -do it plays the given actions unattended, prints what happened
-// to stdout and exits.
+// ninth menu (插件, position 8), Tools (工具) reloads the settings or picks an
+// assembler, the one in force checked; the log below the editor shows what
+// each opener received. -assembler NAME starts with that assembler in force
+// (its NAME.ini in the application directory; "none" for none). With -script or -do it plays
+// the given actions unattended, prints what happened to stdout and exits;
+// -then plays them with the window up and stays (the dialog open for a
+// picture, say).
 //
 //   testhost [-app DIR] [-addins DIR] [-help DIR] [-tools DIR] [-ini FILE]
 //            [-assembler NAME] [-dll FILE] [-options N] [-menuid N]
-//            [-source FILE] [-openlog FILE] [-script FILE | -do "a; b; ..."]
+//            [-source FILE] [-openlog DIR] [-script FILE | -do "a; b; ..." | -then "a; b; ..."]
 #include <windows.h>
 #include <shellapi.h>
 
 #include <stdlib.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
+#include "support/temp_dir.h"
 #include "testhost/host.h"
 #include "testhost/script.h"
 
@@ -30,37 +36,36 @@ std::string ExeDir()
     return path;
 }
 
-std::vector<std::string> ScriptLines(const std::string& path)
+// The pieces of text between separators: script lines, or the actions of -do.
+std::vector<std::string> Split(const std::string& text, char separator)
 {
-    std::vector<std::string> lines;
-    std::string text = ReadFileFrom(path, 0);
-    if (text.empty())
-        return lines;
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find('\n', start);
-        lines.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
-    return lines;
-}
-
-std::vector<std::string> SplitActions(const std::string& text)
-{
-    std::vector<std::string> lines;
+    std::vector<std::string> pieces;
     size_t start = 0;
     for (;;) {
-        size_t end = text.find(';', start);
-        lines.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        size_t end = text.find(separator, start);
+        pieces.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
         if (end == std::string::npos)
-            return lines;
+            return pieces;
         start = end + 1;
     }
 }
 
-} // namespace
+std::vector<std::string> ThenActions;
+
+// Plays the -then actions once, inside the interactive message loop.
+void CALLBACK PlayThen(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    std::vector<std::string> lines;
+    lines.swap(ThenActions);
+    // The actions report what each press opened; the host's own watch resumes after them.
+    WatchRecords(*CurrentHost(), false);
+    for (const std::string& line : lines)
+        RunAction(*CurrentHost(), line);
+    WatchRecords(*CurrentHost(), true);
+}
+
+}  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
@@ -71,33 +76,26 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         args.push_back(Utf8ToAnsi(WideToUtf8(argv[i])));
     LocalFree(argv);
 
+    std::map<std::string, std::string> given;
+    for (size_t i = 0; i + 1 < args.size(); i += 2)
+        given[args[i]] = args[i + 1];
+    auto option = [&](const char* name, const std::string& fallback) {
+        auto found = given.find(name);
+        return found == given.end() || found->second.empty() ? fallback : found->second;
+    };
     HostConfig config;
-    config.AppDir = ExeDir();
-    std::string addins, help, tools, ini, dll, log, source, script, actions;
-    bool scripted = false;
-    for (size_t i = 0; i + 1 < args.size(); i += 2) {
-        const std::string& name = args[i];
-        const std::string& value = args[i + 1];
-        if (name == "-app") config.AppDir = value;
-        else if (name == "-addins") addins = value;
-        else if (name == "-help") help = value;
-        else if (name == "-tools") tools = value;
-        else if (name == "-ini") ini = value;
-        else if (name == "-assembler") config.Assembler = value;
-        else if (name == "-dll") dll = value;
-        else if (name == "-options") config.Options = strtoul(value.c_str(), nullptr, 0);
-        else if (name == "-menuid") config.MenuId = strtoul(value.c_str(), nullptr, 0);
-        else if (name == "-source") source = value;
-        else if (name == "-openlog") log = value;
-        else if (name == "-script") script = value, scripted = true;
-        else if (name == "-do") actions = value, scripted = true;
-    }
-    config.AddinDir = addins.empty() ? config.AppDir + "\\Addins" : addins;
-    config.HelpDir = help.empty() ? config.AppDir + "\\Help" : help;
-    config.ToolsDir = tools.empty() ? config.AppDir + "\\Bin" : tools;
-    config.HostIni = ini.empty() ? config.AppDir + "\\Varnok.ini" : ini;
-    config.DllPath = dll.empty() ? config.AddinDir + "\\Tembril.dll" : dll;
-    config.OpenLog = log.empty() ? config.AppDir + "\\opened.log" : log;
+    config.AppDir = option("-app", ExeDir());
+    config.AddinDir = option("-addins", config.AppDir + "\\Addins");
+    config.HelpDir = option("-help", config.AppDir + "\\Help");
+    config.ToolsDir = option("-tools", config.AppDir + "\\Bin");
+    config.HostIni = option("-ini", config.AppDir + "\\Varnok.ini");
+    config.DllPath = option("-dll", config.AddinDir + "\\Tembril.dll");
+    config.OpenLog = option("-openlog", config.AppDir + "\\opened");
+    config.Assembler = option("-assembler", "") == "none" ? std::string() : option("-assembler", "");
+    config.Options = strtoul(option("-options", "1").c_str(), nullptr, 0);  // OptEnable
+    config.MenuId = strtoul(option("-menuid", std::to_string(DefaultAddinMenuId)).c_str(), nullptr, 0);
+    std::string source = option("-source", ""), script = option("-script", ""), actions = option("-do", "");
+    bool scripted = given.count("-script") != 0 || given.count("-do") != 0;
     if (source.empty() && GetFileAttributesA((config.AppDir + "\\sample.asm").c_str()) != INVALID_FILE_ATTRIBUTES)
         source = config.AppDir + "\\sample.asm";
     config.SourceFile = source;
@@ -112,11 +110,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         if (config.Unattended)
             return 3;
     }
-    if (!config.Unattended)
+    if (!config.Unattended) {
+        if (given.count("-then") != 0) {
+            ThenActions = Split(given["-then"], ';');
+            SetTimer(nullptr, 0, 500, PlayThen);  // once the window is up
+        }
         return RunMessageLoop(host);
+    }
 
     int failed = 0;
-    std::vector<std::string> lines = !script.empty() ? ScriptLines(script) : SplitActions(actions);
+    std::vector<std::string> lines = !script.empty() ? Split(ReadFileBytes(script), '\n') : Split(actions, ';');
     for (const std::string& line : lines) {
         if (!RunAction(host, line))
             ++failed;

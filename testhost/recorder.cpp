@@ -1,49 +1,34 @@
-// A stand-in for a program that the add-in starts: H2Viewer.exe, or a help
-// program named as a help target. It records its own name and the command
-// line it was given, one line appended to the file that TEMBRIL_OPEN_LOG
-// names (else opened.log beside it), and shows it in a box when no host
-// asked for a record.
+// The one stand-in for every program that the add-in starts: H2Viewer.exe, a
+// help program, the browser. Built under the names the tests, the host
+// stand-in and the demo give it. Writes its command line and its own path,
+// one per line, to a file of its own in the directory that TEMBRIL_RECORD
+// names (tests/support/program_records.h reads them), and ends.
 #include <windows.h>
 
-#include <string>
+#include <stdio.h>
+#include <string.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    char exe[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, exe, sizeof exe);
-    const char* name = strrchr(exe, '\\') != nullptr ? strrchr(exe, '\\') + 1 : exe;
-
-    char log[MAX_PATH] = "";
-    bool asked = GetEnvironmentVariableA("TEMBRIL_OPEN_LOG", log, sizeof log) > 0 && log[0] != 0;
-    if (!asked) {
-        lstrcpynA(log, exe, sizeof log);
-        char* slash = strrchr(log, '\\');
-        lstrcpyA(slash != nullptr ? slash + 1 : log, "opened.log");
-    }
-
-    // The command line as the ANSI bytes it came in, shown as UTF-8.
-    const char* commandLine = GetCommandLineA();
-    int wideSize = MultiByteToWideChar(CP_ACP, 0, commandLine, -1, nullptr, 0);
-    std::wstring wide(wideSize > 0 ? wideSize : 1, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, commandLine, -1, &wide[0], wideSize);
-    int size = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(size > 0 ? size : 1, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &utf8[0], size, nullptr, nullptr);
-    utf8.resize(strlen(utf8.c_str()));
-
-    std::string line = std::string(name) + " cmdline=[" + utf8 + "]\r\n";
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        HANDLE file = CreateFileA(log, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            DWORD written = 0;
-            WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-            CloseHandle(file);
-            break;
-        }
-        Sleep(20);
-    }
-    if (!asked)
-        MessageBoxW(nullptr, wide.c_str(), L"Tembril: program started", MB_OK);
+    char dir[MAX_PATH];
+    DWORD got = GetEnvironmentVariableA("TEMBRIL_RECORD", dir, sizeof dir);
+    if (got == 0 || got >= sizeof dir)
+        return 1;
+    char self[1024] = "";
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    char part[MAX_PATH + 32], done[MAX_PATH + 32];
+    snprintf(part, sizeof part, "%s\\%lu.part", dir, GetCurrentProcessId());
+    snprintf(done, sizeof done, "%s\\%lu.rec", dir, GetCurrentProcessId());
+    HANDLE file = CreateFileA(part, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 1;
+    const char* line = GetCommandLineA();
+    DWORD written = 0;
+    WriteFile(file, line, static_cast<DWORD>(strlen(line)), &written, nullptr);
+    WriteFile(file, "\n", 1, &written, nullptr);
+    WriteFile(file, self, static_cast<DWORD>(strlen(self)), &written, nullptr);
+    CloseHandle(file);
+    // Renamed when complete, so that a waiting test never reads half a record.
+    MoveFileExA(part, done, MOVEFILE_REPLACE_EXISTING);
     return 0;
 }

@@ -42,7 +42,8 @@ void ReportMenuItem(Host& host, const char* prefix)
     bool found = host.Config.MenuId != 0 && FindAddinItem(host, host.Config.MenuId, &text);
     char count[32];
     wsprintfA(count, " items=%d", GetMenuItemCount(GetSubMenu(host.Menu, MenuPosition)));
-    Print(host, std::string(prefix) + "menuitem=" + (found ? "\"" + AnsiToUtf8(text) + "\"" : std::string("none")) + count);
+    Print(host,
+          std::string(prefix) + "menuitem=" + (found ? "\"" + AnsiToUtf8(text) + "\"" : std::string("none")) + count);
 }
 
 // After a help command: what the openers' stand-ins recorded. WinHelp and
@@ -79,7 +80,7 @@ void HelpAndReport(Host& host, WPARAM wParam, bool key)
     ReportOpened(host, logBefore, winHelpBefore, boxesBefore);
 }
 
-} // namespace
+}  // namespace
 
 bool RunAction(Host& host, const std::string& rawLine)
 {
@@ -168,8 +169,9 @@ bool RunAction(Host& host, const std::string& rawLine)
             in >> key;
         std::string value = Utf8ToAnsi(Rest(in));
         std::string path = IniPath(host, Utf8ToAnsi(file));
-        BOOL done = verb == "ini" ? WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path.c_str())
-                                  : WritePrivateProfileStringA(section.c_str(), nullptr, nullptr, path.c_str());
+        BOOL done = verb == "ini"
+                        ? WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path.c_str())
+                        : WritePrivateProfileStringA(section.c_str(), nullptr, nullptr, path.c_str());
         if (!done) {
             Print(host, "error: cannot write " + AnsiToUtf8(path));
             return false;
@@ -179,10 +181,12 @@ bool RunAction(Host& host, const std::string& rawLine)
         in >> file;
         std::string path = IniPath(host, Utf8ToAnsi(file));
         std::string text = Utf8ToAnsi(Unescape(Rest(in)));
-        HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                 nullptr);
         DWORD written = 0;
-        bool done = out != INVALID_HANDLE_VALUE && WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written,
-                                                             nullptr) && written == text.size();
+        bool done = out != INVALID_HANDLE_VALUE &&
+                    WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                    written == text.size();
         if (out != INVALID_HANDLE_VALUE)
             CloseHandle(out);
         if (!done) {

@@ -137,4 +137,4 @@ wine_run=$(realpath "$build/wine-run")
 echo
 echo "The stand-in and the demo's files are in $demo."
 echo "With a display, run it yourself (F1 on any word, the add-in's item in the ninth menu, "插件"):"
-echo "  cd $demo && LC_ALL=zh_CN.UTF-8 wine testhost.exe -assembler Masm32"
+echo "  bash tools/ide.sh"

@@ -9,21 +9,9 @@ out=$(realpath -m "${1:-$root/docs/dialog.png}")
 program=$build/tests/dialog/dialog_picture.exe
 [ -f "$program" ] || { echo "build first: $program is missing" >&2; exit 1; }
 
-# A prefix of its own with the X11 driver: the tests' prefix draws nothing.
-# "宋体" (SimSun) is not on a Debian machine: map it to an installed CJK face, one
-# without embedded bitmaps (Wine draws those of Zen Hei with strokes missing).
+# A prefix of its own that draws, with the CJK font mapping.
 prefix=$build/wineprefix-x11
-reg=$build/dialog-picture.reg
-{
-    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
-    printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n\r\n'
-    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
-    printf '"宋体"="WenQuanYi Micro Hei"\r\n"SimSun"="WenQuanYi Micro Hei"\r\n"NSimSun"="WenQuanYi Micro Hei"\r\n\r\n'
-    # Grey smoothing: without it the hinted strokes of small CJK glyphs drop out.
-    printf '[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"FontSmoothing"="2"\r\n'
-    printf '"FontSmoothingType"=dword:00000001\r\n"FontSmoothingGamma"=dword:00000578\r\n'
-} | iconv -f UTF-8 -t UTF-16 >"$reg"
-"$root/tools/make-wine-prefix.sh" "$prefix" "$reg"
+"$root/tools/make-x11-prefix.sh" "$prefix"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -3,7 +3,7 @@
 # Does nothing when everything is already there.
 set -euo pipefail
 
-need=(cmake make clang libclang-rt-14-dev python3 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+need=(cmake make clang clang-format libclang-rt-14-dev python3 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
       wine wine32:i386 googletest xvfb xauth fonts-wqy-zenhei fonts-wqy-microhei x11-apps imagemagick)
 
 missing=()

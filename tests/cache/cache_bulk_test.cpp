@@ -50,7 +50,10 @@ std::vector<std::string> MakeWords()
     return words;
 }
 
-bool InList(uint32_t j, int list) { return static_cast<int>(j % Lists) == list || (j % 10 == 0 && static_cast<int>((j + 1) % Lists) == list); }
+bool InList(uint32_t j, int list)
+{
+    return static_cast<int>(j % Lists) == list || (j % 10 == 0 && static_cast<int>((j + 1) % Lists) == list);
+}
 bool HasAlias(uint32_t j, int list) { return (j + list) % 3 == 0; }
 std::string Alias(const std::string& word, int list) { return "a" + std::to_string(list) + word; }
 
@@ -106,9 +109,10 @@ TEST_F(CacheTest, HundredsOfThousandsOfKeywords)
     double lookups = Seconds(start);
     EXPECT_EQ(Lookup("=nothing"), "help-default");
     EXPECT_EQ(Lookup("a999999"), "help-default");
-    printf("[ figures  ] %u keyword lines, cache %u bytes: build %.3f s, open of the valid cache %.6f s, "
-           "%u lookups %.3f s\n",
-           lines, size, build, open, Words, lookups);
+    printf(
+        "[ figures  ] %u keyword lines, cache %u bytes: build %.3f s, open of the valid cache %.6f s, "
+        "%u lookups %.3f s\n",
+        lines, size, build, open, Words, lookups);
 }
 
 struct Line {
@@ -128,8 +132,8 @@ std::string ScanMerge(const std::vector<std::vector<Line>>& lists, std::vector<u
         for (size_t i = 0; i < lists.size(); ++i) {
             bool exhausted = next[i] == lists[i].size();
             bool candidateDone = candidate < 0 || next[candidate] == lists[candidate].size();
-            if (candidateDone ||
-                (!exhausted && StrCmp(lists[candidate][next[candidate]].Keyword.c_str(), lists[i][next[i]].Keyword.c_str()) >= 0))
+            if (candidateDone || (!exhausted && StrCmp(lists[candidate][next[candidate]].Keyword.c_str(),
+                                                       lists[i][next[i]].Keyword.c_str()) >= 0))
                 candidate = static_cast<int>(i);
         }
         if (next[candidate] == lists[candidate].size())
@@ -188,4 +192,4 @@ TEST_F(CacheTest, MergeFollowsTheScanThroughTheListsForAnyBytes)
         EXPECT_EQ(ViewWord(CacheView, b), buckets[b]) << b;
 }
 
-} // namespace
+}  // namespace

@@ -44,11 +44,12 @@ TEST_F(WorkedExample, FileComesOutByteForByte)
     header.replace(4 * 0x61, 4, Word(524));
     header.replace(4 * 0x62, 4, Word(537));
     header.replace(4 * 127, 4, Word(542));
-    std::string expected = header + std::string("p\0t\0d\0q\0t\0d\0"
-                                                "ab\0x\0\x01\0"
-                                                "ab\0\0\0\0"
-                                                "b\0\0\0\0",
-                                                30);
+    std::string expected = header + std::string(
+                                        "p\0t\0d\0q\0t\0d\0"
+                                        "ab\0x\0\x01\0"
+                                        "ab\0\0\0\0"
+                                        "b\0\0\0\0",
+                                        30);
     std::string path = CacheFileSetting();
     EXPECT_EQ(path, CachePath);
     EXPECT_EQ(ReadFileBytes(path), expected);
@@ -503,12 +504,13 @@ TEST_F(CacheTest, LaterListWinsForDuplicateKeywords)
 // entries: high bytes are found where that walk reaches them, and only there.
 TEST_F(DefaultList, HighFirstBytesAreSearchedInTheBucketWithoutTheTopBit)
 {
-    List("p", "\x81x\r\n"           // word 1 is the first entry's: the walk from it reaches this
-              "\xC4\xE3\r\n"        // the only entry of bucket 0x44, which ends at "a"
-              "a\r\nab\r\n\xE1x=alias\r\n"  // bucket 0x61 runs to "b"
-              "b\r\nc\r\n"
-              "\xE2\r\n"            // past the end of bucket 0x62, which "c" ends
-              "\xE3q\r\n\x80x\r\n\xFFx\r\n");  // bucket 0x63 runs to the end of the file
+    List("p",
+         "\x81x\r\n"                   // word 1 is the first entry's: the walk from it reaches this
+         "\xC4\xE3\r\n"                // the only entry of bucket 0x44, which ends at "a"
+         "a\r\nab\r\n\xE1x=alias\r\n"  // bucket 0x61 runs to "b"
+         "b\r\nc\r\n"
+         "\xE2\r\n"                       // past the end of bucket 0x62, which "c" ends
+         "\xE3q\r\n\x80x\r\n\xFFx\r\n");  // bucket 0x63 runs to the end of the file
     Set(hostIni, "KeywordLists", "p,default");
     ASSERT_EQ(OpenCache(), 1u);
     struct Case {
@@ -516,12 +518,18 @@ TEST_F(DefaultList, HighFirstBytesAreSearchedInTheBucketWithoutTheTopBit)
         const char* Target;
         const char* After;
     } cases[] = {
-        {"\x81x", "help-p", "\x81x"},          {"\xC4\xE3", "help-p", "\xC4\xE3"},
-        {"\xE1x", "help-p", "alias"},          {"\xE3q", "help-p", "\xE3q"},
-        {"ab", "help-p", "ab"},                {"c", "help-p", "c"},
-        {"\xE2", "help-default", "\xE2"},      {"\x80x", "help-default", "\x80x"},
-        {"\xFFx", "help-default", "\xFFx"},    {"\xE1", "help-default", "\xE1"},
-        {"\xC4\xE4", "help-default", "\xC4\xE4"}, {"\x81y", "help-default", "\x81y"},
+        {"\x81x", "help-p", "\x81x"},
+        {"\xC4\xE3", "help-p", "\xC4\xE3"},
+        {"\xE1x", "help-p", "alias"},
+        {"\xE3q", "help-p", "\xE3q"},
+        {"ab", "help-p", "ab"},
+        {"c", "help-p", "c"},
+        {"\xE2", "help-default", "\xE2"},
+        {"\x80x", "help-default", "\x80x"},
+        {"\xFFx", "help-default", "\xFFx"},
+        {"\xE1", "help-default", "\xE1"},
+        {"\xC4\xE4", "help-default", "\xC4\xE4"},
+        {"\x81y", "help-default", "\x81y"},
     };
     for (const Case& c : cases) {
         std::string after;
@@ -615,7 +623,8 @@ TEST_F(CacheTest, PrefixedWordThenTheBareWordThenDefault)
         char buffer[KeywordBufferSize] = {};
         memcpy(buffer, c.Word, strlen(c.Word));
         const char* target = LookupKeyword(buffer, c.BareFrom);
-        EXPECT_EQ(std::string(target != nullptr ? target : "<null>") + " " + buffer, c.Target + " " + c.After) << c.Word;
+        EXPECT_EQ(std::string(target != nullptr ? target : "<null>") + " " + buffer, c.Target + " " + c.After)
+            << c.Word;
         CloseCache();
     }
 }
@@ -879,4 +888,4 @@ TEST_F(CacheTest, TheOpenEndingABuildNeverBuildsAgain)
     EXPECT_EQ(dir.List("hlp*").size(), 1u);
 }
 
-} // namespace
+}  // namespace

@@ -16,6 +16,7 @@
 #include "cache/cacheformat.h"
 #include "cache/suggest.h"
 #include "common/cpu.h"
+#include "support/guarded_view.h"
 
 namespace {
 
@@ -65,35 +66,6 @@ std::string WorkedExample()
 {
     return MakeImage({{"p", "t", "d"}, {"q", "t", "d"}}, {{"ab", "x", 1}, {"ab", "", 0}, {"b", "", 0}});
 }
-
-// Bytes that end right before a page that can't be read.
-class GuardedView {
-public:
-    explicit GuardedView(const std::string& bytes)
-    {
-        SYSTEM_INFO info;
-        GetSystemInfo(&info);
-        size_t page = info.dwPageSize;
-        size_t data = (bytes.size() + page - 1) / page * page;
-        if (data == 0)
-            data = page;
-        base_ = static_cast<char*>(VirtualAlloc(nullptr, data + page, MEM_RESERVE, PAGE_NOACCESS));
-        VirtualAlloc(base_, data, MEM_COMMIT, PAGE_READWRITE);
-        view_ = base_ + data - bytes.size();
-        memcpy(view_, bytes.data(), bytes.size());
-        size_ = static_cast<uint32_t>(bytes.size());
-    }
-    ~GuardedView() { VirtualFree(base_, 0, MEM_RELEASE); }
-    GuardedView(const GuardedView&) = delete;
-    GuardedView& operator=(const GuardedView&) = delete;
-    const char* View() const { return view_; }
-    uint32_t Size() const { return size_; }
-
-private:
-    char* base_;
-    char* view_;
-    uint32_t size_;
-};
 
 bool Check(const std::string& image, const char* lists, uint32_t count)
 {
@@ -150,9 +122,9 @@ TEST(CacheFormat, CountListNames)
         uint32_t Count;
         bool DefaultLast;
     } cases[] = {
-        {"", 1, false},          {"p", 1, false},           {"p,q", 2, false},     {"p,q,default", 2, true},
-        {"default", 0, true},    {"default,p", 2, false},   {"p,defaults", 2, false}, {"p,", 2, false},
-        {",", 2, false},         {"p,xdefault", 2, false},
+        {"", 1, false},       {"p", 1, false},          {"p,q", 2, false},        {"p,q,default", 2, true},
+        {"default", 0, true}, {"default,p", 2, false},  {"p,defaults", 2, false}, {"p,", 2, false},
+        {",", 2, false},      {"p,xdefault", 2, false},
     };
     for (const Case& c : cases) {
         bool defaultLast = !c.DefaultLast;
@@ -250,9 +222,8 @@ TEST(CacheFormat, LookupInTheWorkedExample)
     struct Case {
         std::string Word, Result;
     } cases[] = {
-        {"ab", "1/x"}, {"b", "0/"},    {"a", "-"},      {"abc", "-"},    {"c", "-"},   {"ba", "-"},
-        {"aa", "-"},   {"ac", "-"},    {"\x7F", "-"},   {"\xFF", "-"},   {"\xE1""b", "-"},
-        {"\x01", "-"}, {"\x80", "-"},
+        {"ab", "1/x"}, {"b", "0/"},   {"a", "-"},    {"abc", "-"},      {"c", "-"},    {"ba", "-"},   {"aa", "-"},
+        {"ac", "-"},   {"\x7F", "-"}, {"\xFF", "-"}, {"\xE1\x62", "-"}, {"\x01", "-"}, {"\x80", "-"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Find(image, c.Word), c.Result) << c.Word;
@@ -349,7 +320,8 @@ std::vector<std::string> Suggest(const std::string& image, const std::string& wo
 {
     GuardedView view(image);
     Suggestion nearest[MaxSuggestions];
-    uint32_t count = SuggestKeywords(view.View(), view.Size(), word.c_str(), static_cast<uint32_t>(word.size()), nearest);
+    uint32_t count = SuggestKeywords(view.View(), view.Size(), word.c_str(), static_cast<uint32_t>(word.size()),
+                                     nearest);
     std::vector<std::string> out;
     for (uint32_t i = 0; i < count; ++i) {
         out.push_back(std::string(nearest[i].Keyword, nearest[i].KeywordLength));
@@ -362,11 +334,23 @@ std::vector<std::string> Suggest(const std::string& image, const std::string& wo
 TEST(CacheFormat, SuggestionsRankByCommonPrefixThenLength)
 {
     using Words = std::vector<std::string>;
-    std::string image = MakeImage({{"p", "t", "d"}, {"q", "t", "d"}},
-                                  {{"o", "", 0},       {"p", "", 0},      {"pop", "", 0},   {"popad", "", 0},
-                                   {"popfd", "", 0},   {"push", "", 1},   {"push", "x", 0}, {"pushad", "", 0},
-                                   {"pushfd", "z", 0}, {"pxor", "", 0},   {"py", "", 0},    {"pz", "", 0},
-                                   {"\xF0" "a", "", 0}, {std::string(128, 'p'), "", 0}, {"q", "", 0}});
+    std::string image = MakeImage({{"p", "t", "d"}, {"q", "t", "d"}}, {{"o", "", 0},
+                                                                       {"p", "", 0},
+                                                                       {"pop", "", 0},
+                                                                       {"popad", "", 0},
+                                                                       {"popfd", "", 0},
+                                                                       {"push", "", 1},
+                                                                       {"push", "x", 0},
+                                                                       {"pushad", "", 0},
+                                                                       {"pushfd", "z", 0},
+                                                                       {"pxor", "", 0},
+                                                                       {"py", "", 0},
+                                                                       {"pz", "", 0},
+                                                                       {"\xF0"
+                                                                        "a",
+                                                                        "", 0},
+                                                                       {std::string(128, 'p'), "", 0},
+                                                                       {"q", "", 0}});
     struct Case {
         std::string Word;
         Words Expected;
@@ -377,7 +361,9 @@ TEST(CacheFormat, SuggestionsRankByCommonPrefixThenLength)
         {"p", {"p", "py", "pz", "pop", "push", "pxor", "popad", "popfd", "pushad", "pushfd=z"}},
         {"o", {"o"}},
         {"r", {}},
-        {"\xF0", {"\xF0" "a"}},  // its own first byte, not the bucket's other one
+        {"\xF0",
+         {"\xF0"
+          "a"}},  // its own first byte, not the bucket's other one
     };
     for (const Case& c : cases)
         EXPECT_EQ(Suggest(image, c.Word), c.Expected) << c.Word;
@@ -449,4 +435,4 @@ TEST(CacheFormat, LongBucketsAnswerAsTheSingleWalk)
     }
 }
 
-} // namespace
+}  // namespace

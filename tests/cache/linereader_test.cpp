@@ -231,4 +231,4 @@ TEST(LineScan, WideScanDoesWhatThePlainScanDoes)
     }
 }
 
-} // namespace
+}  // namespace

@@ -114,4 +114,4 @@ TEST_F(ListHeaderTest, LongStringsAreCutSoTheHelpTargetKeepsItsRoom)
     FreeListRecord(record);
 }
 
-} // namespace
+}  // namespace

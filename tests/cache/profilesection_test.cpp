@@ -21,27 +21,30 @@ struct IniCase {
 };
 
 const std::vector<const char*> Keys = {
-    "KeywordLists", "keywordlists", "KEYWORDCACHEFILE", "KeywordCacheFile", "a", "A", "b", "c", "d", "e",
-    "default", "x86", "win32.api", "missing", "a b", ";a", "#a", "\xB0\xA1",
+    "KeywordLists", "keywordlists", "KEYWORDCACHEFILE", "KeywordCacheFile", "a",   "A",  "b",  "c",        "d", "e",
+    "default",      "x86",          "win32.api",        "missing",          "a b", ";a", "#a", "\xB0\xA1",
 };
 
 const std::vector<IniCase> Cases = {
-    {"plain", "[Tembril]\r\nKeywordLists=a,b,default\r\nKeywordCacheFile=c:\\addin\\hlp1.tmp\r\n"
-              "a=c:\\help\\a.chm\r\nb=http://x.invalid/$K\r\ndefault=$A\\x.exe $K\r\n"},
+    {"plain",
+     "[Tembril]\r\nKeywordLists=a,b,default\r\nKeywordCacheFile=c:\\addin\\hlp1.tmp\r\n"
+     "a=c:\\help\\a.chm\r\nb=http://x.invalid/$K\r\ndefault=$A\\x.exe $K\r\n"},
     {"case of names, first match", "[Tembril]\r\nKEYWORDLISTS=first\r\nkeywordlists=second\r\nA=upper\r\na=lower\r\n"},
     {"blanks around names and values", "[Tembril]\r\n  a  =  spaced  \r\nb\t=\ttabbed\t\r\nc = x\r\n d=y\r\n"},
     {"quotes", "[Tembril]\r\na=\"quoted\"\r\nb='single'\r\nc=\"half\r\nd=mid\"dle\r\ne=\"\"\r\n"},
     {"empty values and equals signs", "[Tembril]\r\na=\r\nb==x\r\nc=x=y\r\nd\r\nd=after\r\n"},
     {"comments", "[Tembril]\r\n;a=comment\r\n#a=hash\r\na=real\r\n; b=x\r\n"},
-    {"sections repeated and cased", "[Tembril]\r\na=1\r\n[Other]\r\nb=2\r\n[Tembril]\r\nb=3\r\nc=4\r\n[tembril]\r\nd=5\r\n"},
+    {"sections repeated and cased",
+     "[Tembril]\r\na=1\r\n[Other]\r\nb=2\r\n[Tembril]\r\nb=3\r\nc=4\r\n[tembril]\r\nd=5\r\n"},
     {"section in other case", "[tEMBRIL]\r\na=x\r\n"},
     {"keys outside sections", "a=none\r\n[Tembril]\r\nb=y\r\n"},
     {"no section", "[Other]\r\na=x\r\n"},
     {"line feeds only", "[Tembril]\nKeywordLists=lf\na=x\n"},
-    {"double bytes", "[Tembril]\r\n\xB0\xA1=\xD6\xD0\xCE\xC4\r\na=c:\\\xB0\xEF\xD6\xFA\\x.chm\r\n"
-                     "\xA3\xC1=fullwidth\r\n"},
-    {"long values", "[Tembril]\r\na=" + std::string(300, 'x') + "\r\nb=" + std::string(258, 'y') + "\r\nc=" +
-                        std::string(259, 'z') + "\r\nd=" + std::string(257, 'w') + "\r\n"},
+    {"double bytes",
+     "[Tembril]\r\n\xB0\xA1=\xD6\xD0\xCE\xC4\r\na=c:\\\xB0\xEF\xD6\xFA\\x.chm\r\n"
+     "\xA3\xC1=fullwidth\r\n"},
+    {"long values", "[Tembril]\r\na=" + std::string(300, 'x') + "\r\nb=" + std::string(258, 'y') +
+                        "\r\nc=" + std::string(259, 'z') + "\r\nd=" + std::string(257, 'w') + "\r\n"},
     {"dotted names", "[Tembril]\r\nx86=1\r\nwin32.api=2\r\n"},
 };
 
@@ -103,4 +106,4 @@ TEST(ProfileSection, BlockCutShortIsUnsure)
     EXPECT_EQ(FindSectionValue(block, sizeof block, "a", 260, &value, &length), SectionValue::Found);
 }
 
-} // namespace
+}  // namespace

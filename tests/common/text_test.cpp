@@ -5,21 +5,9 @@
 #include <string>
 
 #include "common/text.h"
+#include "support/guarded_view.h"
 
 namespace {
-
-// A page whose next page is inaccessible: a read past its end faults.
-struct GuardedPage {
-    GuardedPage()
-    {
-        base = static_cast<char*>(VirtualAlloc(nullptr, 2 * Size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-        DWORD old;
-        VirtualProtect(base + Size, Size, PAGE_NOACCESS, &old);
-    }
-    ~GuardedPage() { VirtualFree(base, 0, MEM_RELEASE); }
-    static constexpr size_t Size = 4096;
-    char* base;
-};
 
 TEST(StrLen, ExactForEveryTerminatorPositionAndAlignment)
 {
@@ -41,12 +29,9 @@ TEST(StrLen, HighBytesAreNotTerminators)
 
 TEST(StrLen, StringEndingOnTheLastByteOfAPageDoesNotFault)
 {
-    GuardedPage page;
-    char* end = page.base + GuardedPage::Size;
     for (uint32_t length = 0; length <= 9; ++length) {
-        memset(page.base, 'y', GuardedPage::Size);
-        end[-1] = 0;
-        EXPECT_EQ(StrLen(end - 1 - length), length);
+        GuardedView page(std::string(4096 - 1, 'y') + std::string(1, '\0'));
+        EXPECT_EQ(StrLen(page.View() + page.Size() - 1 - length), length);
     }
 }
 
@@ -59,10 +44,10 @@ struct CompareCase {
 TEST(StrCmp, SignedEightBitDifferenceIsTheCacheOrder)
 {
     const CompareCase cases[] = {
-        {"abc", "abc", 0},       {"abc", "abd", -1},      {"abd", "abc", 1},       {"ab", "abc", -99},
-        {"abc", "ab", 99},       {"\xC0", "\x41", 127},   {"\xC0", "\x20", -96},   {"ab\xC0", "ab", -64},
-        {"ab\x80", "ab", -128},  {"ab\x7F", "ab", 127},   {"", "", 0},             {".x", "0", -2},
-        {"_", "a", -2},          {"\xFF", "\x01", -2},
+        {"abc", "abc", 0},      {"abc", "abd", -1},    {"abd", "abc", 1},     {"ab", "abc", -99},
+        {"abc", "ab", 99},      {"\xC0", "\x41", 127}, {"\xC0", "\x20", -96}, {"ab\xC0", "ab", -64},
+        {"ab\x80", "ab", -128}, {"ab\x7F", "ab", 127}, {"", "", 0},           {".x", "0", -2},
+        {"_", "a", -2},         {"\xFF", "\x01", -2},
     };
     for (const CompareCase& c : cases)
         EXPECT_EQ(StrCmp(c.a, c.b), c.result) << c.a << " vs " << c.b;
@@ -111,4 +96,4 @@ TEST(CopyDir, DropsExactlyOneTrailingBackslash)
     EXPECT_STREQ(out, "c:\\x\\");
 }
 
-} // namespace
+}  // namespace

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "cache/listheader.h"
-#include "dialog/dialog.h"
+#include "dialog/configdlg.h"
 #include "resources/resource.h"
 #include "shell/tembril.h"
 
@@ -89,7 +89,7 @@ VOID CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
     script->Busy = false;
 }
 
-} // namespace
+}  // namespace
 
 INT_PTR RunDialog(std::vector<Step> steps, std::vector<Step> boxSteps)
 {

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "dialog/configdlg.h"
-#include "dialog/dialog.h"
 #include "resources/resource.h"
 #include "shell/tembril.h"
 #include "support/temp_dir.h"
@@ -59,7 +58,7 @@ VOID CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
         EndDialog(dialog, 0);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -73,9 +72,10 @@ int main(int argc, char** argv)
     addin.Write("opcodes.kwl", "x86 指令\r\n处理器指令, 包括 FPU, MMX 和 SSE\r\nmov\r\n");
     addin.Write("directives.kwl", "汇编伪指令\r\n汇编器的伪指令与运算符\r\n.model\r\n");
     std::string hostIni = app.File("Varnok.ini");
-    WriteFileBytes(hostIni, "[Assembler]\r\nAssembler=masm,fasm,goasm\r\n[Tembril]\r\n"
-                            "KeywordLists=win32api,opcodes,default\r\nwin32api=$H\\win32.hlp\r\n"
-                            "opcodes=$D\\opcodes.chm\r\ndefault=https://example.com/search?q=$K\r\n");
+    WriteFileBytes(hostIni,
+                   "[Assembler]\r\nAssembler=masm,fasm,goasm\r\n[Tembril]\r\n"
+                   "KeywordLists=win32api,opcodes,default\r\nwin32api=$H\\win32.hlp\r\n"
+                   "opcodes=$D\\opcodes.chm\r\ndefault=https://example.com/search?q=$K\r\n");
     std::string appDir = app.Path(), addinDir = addin.Path();
     HostDataRecord data = {};
     data.HostIniPath = hostIni.c_str();

@@ -38,7 +38,8 @@ protected:
         std::string lists;
         Texts checked = CheckedItems(d);
         for (size_t i = checked.size(); i-- > 0;)
-            lists += "," + (checked[i] == "(default)" ? std::string("default") : checked[i].substr(0, checked[i].size() - 4));
+            lists += "," +
+                     (checked[i] == "(default)" ? std::string("default") : checked[i].substr(0, checked[i].size() - 4));
         CharLowerA(&lists[0]);
         return lists;
     }
@@ -51,8 +52,9 @@ protected:
     }
 
     // No blank lines: Wine's profile writer drops those between sections.
-    const std::string hostText = "[Varnok]\r\nTheme=dark\r\n; kept as it is\r\n[Assembler]\r\nAssembler=A,B,C\r\n"
-                                 "[Tembril]\r\nKeywordLists=b,default\r\nb=$H\\b.chm\r\ndefault=http://x/$K\r\n";
+    const std::string hostText =
+        "[Varnok]\r\nTheme=dark\r\n; kept as it is\r\n[Assembler]\r\nAssembler=A,B,C\r\n"
+        "[Tembril]\r\nKeywordLists=b,default\r\nb=$H\\b.chm\r\ndefault=http://x/$K\r\n";
     Texts items;
 };
 
@@ -296,7 +298,8 @@ TEST_F(SettingsTest, AnAssemblerWithoutSettingsMayTakeACopyOfTheGlobalOnes)
 
 TEST_F(SettingsTest, RestoringDeletesOnlyTheAssemblersSectionAndOnlyOnYes)
 {
-    const std::string assembler = "[Before]\r\nk=v\r\n[Tembril]\r\nKeywordLists=a\r\nKeywordCacheFile=x\r\n[After]\r\nk=w\r\n";
+    const std::string
+        assembler = "[Before]\r\nk=v\r\n[Tembril]\r\nKeywordLists=a\r\nKeywordCacheFile=x\r\n[After]\r\nk=w\r\n";
     for (int answer : {IDNO, IDCANCEL, IDYES}) {
         app.Write("A.ini", assembler);
         BoxCapture boxes({answer});
@@ -380,7 +383,14 @@ TEST_F(SettingsTest, ALoadShowsItsOwnTargetsAndAfterApplyThePanelStillEditsItsLi
         {{}, 0, [](HWND d) { ChooseEntry(d, 3); }, "A.ini", "$H\\A-b.hlp"},
         {{IDNO, IDYES}, 3, [](HWND d) { ChooseEntry(d, 2); }, "B.ini", "$H\\b.chm"},  // a copy of the global ones
         {{IDYES}, 3, [](HWND d) { Press(d, IDC_RESTORE); }, "Varnok.ini", "$H\\b.chm"},
-        {{}, 0, [](HWND d) { Press(d, IDC_APPLY); TypeHelpTarget(d, "typed.chm"); }, "Varnok.ini", "typed.chm"},
+        {{},
+         0,
+         [](HWND d) {
+             Press(d, IDC_APPLY);
+             TypeHelpTarget(d, "typed.chm");
+         },
+         "Varnok.ini",
+         "typed.chm"},
     };
     for (const Case& c : cases) {
         app.Write("Varnok.ini", hostText);
@@ -403,15 +413,15 @@ TEST_F(SettingsTest, WhileASavesBoxIsUpChangesAreKeptAndNothingSavesLoadsOrEnds)
     OptionFlags = OptEnable;  // the rebuild's boxes shown, with no owner
     std::string shown;
     RunDialog({[&](HWND d) {
-                   DeleteFileA(addin.File("a.kwl").c_str());  // the save's rebuild fails on it
-                   SetChecked(d, Item(d, "a.kwl"), true);
-                   Press(d, IDC_APPLY);
-                   EXPECT_EQ(addin.List("hlp*"), Texts{});
-                   EXPECT_TRUE(Enabled(d, IDC_APPLY));  // the change made in the box
-                   SetChecked(d, Item(d, "a.kwl"), false);
-                   shown = ListsOf(d);
-                   Press(d, IDC_OK);
-               }},
+                  DeleteFileA(addin.File("a.kwl").c_str());  // the save's rebuild fails on it
+                  SetChecked(d, Item(d, "a.kwl"), true);
+                  Press(d, IDC_APPLY);
+                  EXPECT_EQ(addin.List("hlp*"), Texts{});
+                  EXPECT_TRUE(Enabled(d, IDC_APPLY));  // the change made in the box
+                  SetChecked(d, Item(d, "a.kwl"), false);
+                  shown = ListsOf(d);
+                  Press(d, IDC_OK);
+              }},
               {[&](HWND d) {
                   for (int id : {IDC_APPLY, IDC_OK, IDC_CANCEL})
                       Press(d, id);
@@ -425,8 +435,8 @@ TEST_F(SettingsTest, WhileASavesBoxIsUpChangesAreKeptAndNothingSavesLoadsOrEnds)
 TEST_F(SettingsTest, EveryHelpTargetTheEditCanHoldComesBackAsTyped)
 {
     app.Write("Varnok.ini", "[Tembril]\r\nKeywordLists=a\r\n");
-    for (std::string value : Texts{"\"$D\\tool.exe\" \"$K\"", "\"", "'x'", "\"x'", " lead", "trail ", "\t \" \t", "中文 ",
-                              "\"" + std::string(257, 'q') + "\"", " " + std::string(258, 'q')}) {
+    for (std::string value : Texts{"\"$D\\tool.exe\" \"$K\"", "\"", "'x'", "\"x'", " lead", "trail ", "\t \" \t",
+                                   "中文 ", "\"" + std::string(257, 'q') + "\"", " " + std::string(258, 'q')}) {
         for (bool typing : {true, false})
             RunDialog({[&](HWND d) {
                 Select(d, Item(d, "a.kwl"));
@@ -476,7 +486,8 @@ TEST_F(SettingsTest, TheViewShowsThePriorityAnEmptyNameIncludedAndTheUserSetsIt)
         SendDlgItemMessageA(d, IDC_LIST_VIEW, WM_SYSKEYDOWN, VK_UP, 1 << 29);
         EXPECT_EQ(CheckedItems(d), (Texts{"(default)", "a.kwl", "b.kwl", ".kwl", "c.kwl"}));
         char tip[256] = "";
-        NMLVGETINFOTIPA request = {{GetDlgItem(d, IDC_LIST_VIEW), IDC_LIST_VIEW, LVN_GETINFOTIPA}, 0, tip, sizeof tip, 1, 0, 0};
+        NMLVGETINFOTIPA request = {
+            {GetDlgItem(d, IDC_LIST_VIEW), IDC_LIST_VIEW, LVN_GETINFOTIPA}, 0, tip, sizeof tip, 1, 0, 0};
         SendMessageA(d, WM_NOTIFY, IDC_LIST_VIEW, reinterpret_cast<LPARAM>(&request));
         EXPECT_EQ(std::string(tip), std::string("a.kwl") + MSG_WINS_OVER + "b.kwl, .kwl, c.kwl");
         SendDlgItemMessageA(d, IDC_LIST_VIEW, WM_SYSKEYDOWN, VK_UP, 1 << 29);  // "(default)" stays first
@@ -485,7 +496,7 @@ TEST_F(SettingsTest, TheViewShowsThePriorityAnEmptyNameIncludedAndTheUserSetsIt)
     EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), "c,,b,a,default");
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -526,7 +537,7 @@ LRESULT CALLBACK OpenFileHook(int code, WPARAM wParam, LPARAM lParam)
     HWND window = reinterpret_cast<HWND>(wParam);
     if (code == HCBT_ACTIVATE && openAnswer != nullptr && openAnswer->Owner == nullptr &&
         GetDlgItem(window, FileTypes) != nullptr) {
-            openAnswer->Owner = window;  // seen; replaced by the real owner when answered
+        openAnswer->Owner = window;  // seen; replaced by the real owner when answered
         SetTimer(window, 0x7E57, 50, AnswerOpenFile);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -559,4 +570,4 @@ TEST_F(SettingsTest, TheBrowseButtonPutsThePickedFileIntoTheEdit)
     }
 }
 
-} // namespace
+}  // namespace

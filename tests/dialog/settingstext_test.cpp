@@ -75,4 +75,4 @@ TEST(SettingsText, OnlyAFullBufferMayHoldACutValue)
     EXPECT_FALSE(NameIs("defaul", 6, "default"));
 }
 
-} // namespace
+}  // namespace

@@ -4,7 +4,7 @@
 #include <commctrl.h>
 
 #include "common/messages.h"
-#include "dialog/dialog.h"
+#include "dialog/configdlg.h"
 #include "support/msgbox_capture.h"
 #include "dialog_driver.h"
 #include "dialog_fixture.h"
@@ -177,4 +177,4 @@ TEST_F(DialogTest, RecordsAreReleasedWithTheirItemsAndDefaultNever)
     EXPECT_STREQ(DefaultListRecord.Title, "Default");
 }
 
-} // namespace
+}  // namespace

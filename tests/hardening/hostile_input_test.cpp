@@ -111,8 +111,8 @@ TEST_F(Hostile, RandomHeaderWordsAndBytes)
     const uint32_t size = static_cast<uint32_t>(full.size());
     CloseCache();
     std::mt19937 random(20240801);
-    std::vector<std::string> words = {"ab", "b", "mov", "push", "c", "zz", "", "a", std::string(127, 'p'), "\x01",
-                                      "~", "\x7f", "\xff", "\x80" "b"};
+    std::vector<std::string> words = {"ab",   "b", "mov",  "push", "c",       "zz", "", "a", std::string(127, 'p'),
+                                      "\x01", "~", "\x7f", "\xff", "\x80\x62"};
     std::map<std::string, int> counts;
     for (int round = 0; round < 600; ++round) {
         std::string bytes = full;
@@ -121,14 +121,13 @@ TEST_F(Hostile, RandomHeaderWordsAndBytes)
         for (int e = 0; e < edits; ++e) {
             if (header) {
                 uint32_t index = random() % CacheHeaderWords;
-                uint32_t value;
-                switch (random() % 5) {
-                case 0: value = random(); break;                       // anything
-                case 1: value = random() % (size + 16); break;         // somewhere in or near the file
-                case 2: value = size - random() % 8; break;            // at its end
-                case 3: value = CacheHeaderSize + random() % 32; break;  // in the list block
-                default: value = 0;
-                }
+                // Anything, somewhere in or near the file, at its end, in the list block, or 0.
+                uint32_t kind = random() % 5;
+                uint32_t value = kind == 0   ? random()
+                                 : kind == 1 ? random() % (size + 16)
+                                 : kind == 2 ? size - random() % 8
+                                 : kind == 3 ? CacheHeaderSize + random() % 32
+                                             : 0;
                 bytes.replace(4 * index, 4, Word(value));
             } else {
                 bytes[CacheHeaderSize + random() % (size - CacheHeaderSize)] = static_cast<char>(random());
@@ -282,12 +281,16 @@ TEST_F(Hostile, ListsAtAndPastTheLineLimits)
         {"keyword line of 100000", head + "k\r\n" + Line(100000, 'm'), tooLong},
         {"first keyword line of 4095", head + Line(4095, 'm'), tooLong},
         {"alias making a line of 4094", head + "k\r\nm=" + Line(4092, 'a'), {}},
-        {"4094 after a refill", head + [] {
-             std::string lines;
-             for (int i = 0; i < 300; ++i)
-                 lines += "k" + std::to_string(1000 + i) + "\r\n";
-             return lines;
-         }() + "m=" + Line(4092, 'a') + "n\r\n", {}},
+        {"4094 after a refill",
+         head +
+             [] {
+                 std::string lines;
+                 for (int i = 0; i < 300; ++i)
+                     lines += "k" + std::to_string(1000 + i) + "\r\n";
+                 return lines;
+             }() +
+             "m=" + Line(4092, 'a') + "n\r\n",
+         {}},
         // The CR falls on the last byte of the first window.
         {"line end split by a refill", head + "m=" + std::string(4087, 'a') + "\r\nn\r\n", {}},
     };
@@ -428,4 +431,4 @@ TEST_F(Hostile, RepeatedFailingBuildsLeaveNoFilesBehind)
     Report("repeated failures", {{"failed builds", builds}, {"builds cut short", cut}});
 }
 
-} // namespace
+}  // namespace

@@ -29,8 +29,7 @@ std::string Outside(const std::string& text)
         end = end == std::string::npos ? text.size() : end + 1;
         std::string line = text.substr(at, end - at);
         if (!line.empty() && line[0] == '[')
-            inside = CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, line.c_str(), 9, "[Tembril]", 9) ==
-                     CSTR_EQUAL;
+            inside = CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, line.c_str(), 9, "[Tembril]", 9) == CSTR_EQUAL;
         if (!inside)
             kept += line;
         at = end;
@@ -169,8 +168,8 @@ TEST_F(SettingsSafety, OtherSectionsKeysAndCommentsSurviveEverySaveDeleteAndRebu
         Press(d, IDC_OK);
     }});
     ExpectKept("at the end");
-    printf("settings kept through %d saves, %d deletes, %d rebuilds, %d reopens, %d changes of file\n", saves,
-           deletes, rebuilds, reopens, changes);
+    printf("settings kept through %d saves, %d deletes, %d rebuilds, %d reopens, %d changes of file\n", saves, deletes,
+           rebuilds, reopens, changes);
 }
 
 TEST_F(SettingsSafety, RepeatedRestoresLeaveNoCacheFilesBehind)
@@ -241,4 +240,4 @@ TEST_F(SettingsSafety, ARestoreDeletesNoFileThatIsNotOurCache)
     EXPECT_EQ(Value("Fasm.ini", "KeywordLists"), "<none>");
 }
 
-} // namespace
+}  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "help/expand.h"
+#include "support/guarded_view.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ TEST(HelpTargetExpansion, CodesStandForTheHostsDirectoriesAndTheKeyword)
         {"http://example.com/find?q=$K", "http://example.com/find?q=mov"},
         {"$k $x $", "$k $x $"},  // not codes: kept as written, a trailing "$" too
         {"a$$b", "a$b"},
-        {"$$K", "$k"},            // "$$" is one "$"; the K after it is a letter
+        {"$$K", "$k"},  // "$$" is one "$"; the K after it is a letter
         {"$$$H", "$c:\\help"},
         {"a\"b\".exe", "a\"b\".exe"},  // a quote inside an unquoted target is a byte of the path
         {"(None)", "(none)"},
@@ -128,21 +129,12 @@ TEST(HelpTargetExpansion, ExpansionThatDoesNotFitIsRefusedNotCut)
 // A help target whose terminator is the last readable byte: nothing after it is read.
 TEST(HelpTargetExpansion, NeverReadsPastTheTemplatesTerminator)
 {
-    SYSTEM_INFO system;
-    GetSystemInfo(&system);
-    char* pages = static_cast<char*>(VirtualAlloc(nullptr, system.dwPageSize * 2, MEM_COMMIT, PAGE_READWRITE));
-    ASSERT_NE(pages, nullptr);
-    DWORD old = 0;
-    ASSERT_TRUE(VirtualProtect(pages + system.dwPageSize, system.dwPageSize, PAGE_NOACCESS, &old));
     for (const char* target : {"x$", "$", "\"a.exe\"  ", "\"a.exe", "a$$", "$K"}) {
-        size_t n = strlen(target) + 1;
-        char* placed = pages + system.dwPageSize - n;
-        memcpy(placed, target, n);
+        GuardedView placed(std::string(target, strlen(target) + 1));
         char work[HelpWorkSize];
         char* arguments = nullptr;
-        EXPECT_EQ(ExpandHelpTarget(placed, Dirs(), "k", work, sizeof work, &arguments), 1u) << target;
+        EXPECT_EQ(ExpandHelpTarget(placed.View(), Dirs(), "k", work, sizeof work, &arguments), 1u) << target;
     }
-    VirtualFree(pages, 0, MEM_RELEASE);
 }
 
 TEST(Help2CommandLine, JoinsUrlAndKeywordAndRefusesWhatDoesNotFit)
@@ -164,4 +156,4 @@ TEST(Help2CommandLine, JoinsUrlAndKeywordAndRefusesWhatDoesNotFit)
         EXPECT_EQ(static_cast<unsigned char>(line[i]), 0xCCu);
 }
 
-} // namespace
+}  // namespace

@@ -1,5 +1,5 @@
-// What the help tests share: host records of their own, and the records that
-// the recorder program leaves behind.
+// What the help tests share: host records of their own, and where the
+// recorder program is (its records: support/program_records.h).
 #pragma once
 #include <windows.h>
 
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "shell/tembril.h"
+#include "support/program_records.h"
 
 // Host records owned by the test, installed in the globals while it lives.
 struct FakeHost {
@@ -23,14 +24,5 @@ struct FakeHost {
 // recorder and the tests' hhctrl.ocx.
 std::string TestProgramDir();
 std::string RecorderPath();
-
-struct ProgramRecord {
-    std::string CommandLine;  // GetCommandLineA of the started program
-    std::string Module;       // its own path
-};
-
-// Waits, at most timeoutMs, until dir holds count records of started
-// programs; returns those there are by then.
-std::vector<ProgramRecord> WaitForRecords(const std::string& dir, size_t count, DWORD timeoutMs = 20000);
 
 bool SameTextIgnoringCase(const std::string& a, const std::string& b);

@@ -23,7 +23,7 @@ void CopyText(char* destination, size_t size, const char* source)
     destination[size - 1] = 0;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD, LPVOID)
 {
@@ -55,8 +55,8 @@ extern "C" HWND WINAPI HtmlHelpA(HWND caller, LPCSTR file, UINT command, DWORD_P
         return nullptr;
     }
     if (command == 0x0000 && WindowCount < MaxCalls) {  // HH_DISPLAY_TOPIC
-        HWND window = CreateWindowExA(0, "STATIC", "HTML Help", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr,
-                                      Self, nullptr);
+        HWND window = CreateWindowExA(0, "STATIC", "HTML Help", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr, Self,
+                                      nullptr);
         Windows[WindowCount++] = window;
         return window;
     }

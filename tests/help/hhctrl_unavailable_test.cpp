@@ -35,4 +35,4 @@ TEST(HtmlHelpUnavailable, EveryRequestTriesAgainAndSaysSoUnlessQuiet)
     OptionFlags = 0;
 }
 
-} // namespace
+}  // namespace

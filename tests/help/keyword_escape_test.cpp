@@ -41,8 +41,8 @@ std::vector<std::string> Parsed(const std::string& arguments)
 }
 
 const char* const Hostile[] = {
-    "mov", "mov eax", "a\" /evil \"b", "\"", "a\\", "a\\\\\"", "x\\\"y", "\t", "say \"hi\" \\", "a b\\\\",
-    "\\",  "",        "\\\"",         "\"\\\\", " lead",
+    "mov", "mov eax", "a\" /evil \"b", "\"",     "a\\",   "a\\\\\"", "x\\\"y", "\t", "say \"hi\" \\", "a b\\\\",
+    "\\",  "",        "\\\"",          "\"\\\\", " lead",
 };
 
 // The keyword's argument is Prefix, the keyword and Suffix, between the
@@ -95,8 +95,8 @@ TEST(KeywordInUrl, OnlyBytesThatBreakOutAreEscaped)
 {
     char work[HelpWorkSize];
     char* arguments = nullptr;
-    ASSERT_EQ(ExpandHelpTarget("http://x.invalid/s?q=$K&lang=asm", Dirs, "a\" b#c&d=e<f>|g.h_i-j", work,
-                               sizeof work, &arguments, true),
+    ASSERT_EQ(ExpandHelpTarget("http://x.invalid/s?q=$K&lang=asm", Dirs, "a\" b#c&d=e<f>|g.h_i-j", work, sizeof work,
+                               &arguments, true),
               1u);
     EXPECT_STREQ(work, "http://x.invalid/s?q=a%22%20b%23c%26d=e%3cf%3e%7cg.h_i-j&lang=asm");
     ASSERT_EQ(ExpandHelpTarget("http://x.invalid/$K", Dirs, "MOV", work, sizeof work, &arguments, true), 1u);
@@ -121,4 +121,4 @@ TEST(KeywordInViewerCommandLine, ArrivesAsTypedAsOneArgument)
     EXPECT_STREQ(line, "/helpcol ms-help://x /filterquery /index mov /XNav /appid Varnok");
 }
 
-} // namespace
+}  // namespace

@@ -32,14 +32,17 @@ CHARRANGE ForcedSelection;
 std::string HostWord;
 HWND WordAskedFor;
 
-bool IsWordChar(wchar_t c) { return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || c == L'_'; }
+bool IsWordChar(wchar_t c)
+{
+    return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || c == L'_';
+}
 
 // The start of the word left of position: back over blanks, then over word characters.
 LONG MoveWordLeft(HWND editor, LONG position)
 {
     GETTEXTLENGTHEX lengthOf = {GTL_DEFAULT, 1200};
-    LONG length = static_cast<LONG>(CallWindowProcA(RichEditProc, editor, EM_GETTEXTLENGTHEX,
-                                                    reinterpret_cast<WPARAM>(&lengthOf), 0));
+    LONG length = static_cast<LONG>(
+        CallWindowProcA(RichEditProc, editor, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&lengthOf), 0));
     std::wstring text(length + 1, L'\0');
     GETTEXTEX get = {static_cast<DWORD>((length + 1) * sizeof(wchar_t)), GT_DEFAULT, 1200, nullptr, nullptr};
     CallWindowProcA(RichEditProc, editor, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get),
@@ -168,16 +171,16 @@ TEST_F(KeywordCapture, SelectionIsTakenWhenItFitsAndRefusedWhenNot)
         LONG From, To;
         std::string Keyword;
     } cases[] = {
-        {"  MOV Eax, 1  ;x", 0, 14, "mov eax, 1"},    // blanks go at both ends, inner ones stay
-        {"xor \t eax", 0, 6, "xor"},                  // a double-click's blank after the word, and tabs
-        {"x.MOV\r\nEAX", 2, 9, "mov\reax"},          // a line break stays (stored as one CR); no "." prefix
+        {"  MOV Eax, 1  ;x", 0, 14, "mov eax, 1"},  // blanks go at both ends, inner ones stay
+        {"xor \t eax", 0, 6, "xor"},                // a double-click's blank after the word, and tabs
+        {"x.MOV\r\nEAX", 2, 9, "mov\reax"},         // a line break stays (stored as one CR); no "." prefix
         {"a \t  b", 1, 5, "<null>"},
         {std::string(200, 'A'), 0, 127, std::string(127, 'a')},
         {std::string(200, 'a'), 0, 128, "<null>"},
         {std::string(200, 'a'), 0, 129, "<null>"},
         {wide, 7, 71, Repeat("\xD6\xD0", 63) + "a"},  // 64 positions, 127 bytes
-        {wide, 6, 70, "<null>"},                       // 64 positions, 128 bytes: no room for the terminator
-        {wide, 0, 71, "<null>"},                       // 71 positions, 141 bytes
+        {wide, 6, 70, "<null>"},                      // 64 positions, 128 bytes: no room for the terminator
+        {wide, 0, 71, "<null>"},                      // 71 positions, 141 bytes
     };
     for (const Case& c : cases) {
         SetText(c.Text.c_str());
@@ -234,12 +237,12 @@ TEST_F(KeywordCapture, PrefixBeforeTheWordAndWhatDoesNotFit)
         {"  %Define x", 4, "Define", "%define", 2, 3, 1},
         {"jmp @F", 5, "F", "@f", 4, 5, 1},
         {"#include <a>", 3, "include", "#include", 0, 1, 1},
-        {"a% b", 3, "b", "b", 2, 3},                 // the byte just before the word only
+        {"a% b", 3, "b", "b", 2, 3},  // the byte just before the word only
         {"x %", 2, "", "%", 2, 3, 1},
-        {"data .x", 0, "data", "data", 0, 0},        // at position 0: nothing before, never a prefix
-        {"a. b", 2, "", ".", 1, 2},                  // no word after the dot: the dot alone
+        {"data .x", 0, "data", "data", 0, 0},  // at position 0: nothing before, never a prefix
+        {"a. b", 2, "", ".", 1, 2},            // no word after the dot: the dot alone
         {"   ", 2, "", "<null>", 0, 0},
-        {"\xD6\xD0mov", 1, "mov", "mov", 0, 1},      // a double-byte character before is not a dot
+        {"\xD6\xD0mov", 1, "mov", "mov", 0, 1},  // a double-byte character before is not a dot
         {"x .y z", 0, std::string(127, 'w'), std::string(127, 'w'), 0, 0},
         {"x .y z", 0, std::string(128, 'w'), "<null>", 0, 0},  // refused, not cut
         {"x .y z", 3, std::string(126, 'w'), "." + std::string(126, 'w'), 2, 3},
@@ -269,4 +272,4 @@ TEST_F(KeywordCapture, NoActiveEditorSendsNothingAndYieldsNull)
     EXPECT_EQ(WordAskedFor, nullptr);
 }
 
-} // namespace
+}  // namespace

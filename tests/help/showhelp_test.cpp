@@ -5,55 +5,22 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "common/messages.h"
 #include "help/help.h"
-#include "help/launch.h"
+#include "help/showhelp.h"
 #include "help_support.h"
 #include "hhctrl_record.h"
 #include "support/msgbox_capture.h"
 #include "support/temp_dir.h"
+#include "support/winhelp_catcher.h"
 
 namespace {
 
 constexpr char DefaultCaption[] = "\xB4\xED\xCE\xF3";  // the platform's default caption in code page 936
-
-struct WinHelpRequest {
-    ULONG_PTR Protocol;  // COPYDATASTRUCT's dwData
-    HWND Caller;
-    unsigned Command;
-    std::string File;
-    std::string Keyword;
-};
-std::vector<WinHelpRequest> WinHelpRequests;
-
-std::string TextAt(const BYTE* data, DWORD size, WORD offset)
-{
-    if (offset == 0 || offset >= size)
-        return "";
-    const char* text = reinterpret_cast<const char*>(data + offset);
-    return std::string(text, strnlen(text, size - offset));
-}
-
-LRESULT CALLBACK WinHelpWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_COPYDATA) {
-        const COPYDATASTRUCT* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-        const BYTE* data = static_cast<const BYTE*>(copy->lpData);
-        WinHelpRequest request = {copy->dwData, reinterpret_cast<HWND>(wParam), 0, "", ""};
-        if (copy->cbData >= 16) {
-            // size, command, data, reserved, file name offset, data offset
-            request.Command = *reinterpret_cast<const WORD*>(data + 2);
-            request.File = TextAt(data, copy->cbData, *reinterpret_cast<const WORD*>(data + 12));
-            request.Keyword = TextAt(data, copy->cbData, *reinterpret_cast<const WORD*>(data + 14));
-        }
-        WinHelpRequests.push_back(request);
-        return TRUE;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
 
 // The first rule that applies decides: each case is a path that more than one
 // rule could take, and the earlier rule must win.
@@ -102,15 +69,8 @@ protected:
     {
         // Always there before any request: without it, Wine starts its own
         // winhlp32.exe, which stays running.
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = WinHelpWindowProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "MS_WINHELP";
-        RegisterClassA(&windowClass);
-        winHelp_ = CreateWindowExA(0, "MS_WINHELP", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                                   GetModuleHandleA(nullptr), nullptr);
-        ASSERT_NE(winHelp_, nullptr);
-        WinHelpRequests.clear();
+        winHelp_.reset(new WinHelpCatcher);
+        ASSERT_TRUE(winHelp_->Ready());
 
         OptionFlags = 0;
         addinDir_ = addin_.Path() + "\\";
@@ -123,8 +83,7 @@ protected:
     {
         OptionFlags = 0;
         SetEnvironmentVariableA("TEMBRIL_RECORD", nullptr);
-        if (winHelp_ != nullptr)
-            DestroyWindow(winHelp_);
+        winHelp_.reset();
     }
 
     void SetDirs(std::string tools, std::string addin, std::string help, std::string app)
@@ -204,7 +163,7 @@ protected:
     TempDir addin_;
     TempDir records_;
     std::string addinDir_, tools_, addinDirText_, help_, app_;
-    HWND winHelp_ = nullptr;
+    std::unique_ptr<WinHelpCatcher> winHelp_;
     BoxCapture boxes_;
 };
 
@@ -246,16 +205,16 @@ TEST_F(HelpLaunch, ChmAndColGoToHtmlHelpByTheirFirstFourBytes)
 TEST_F(HelpLaunch, WinHelpFileAsksWinHelpForTheKeyword)
 {
     Show("$R\\Help\\Win32.HLP", "mov");
-    ASSERT_EQ(WinHelpRequests.size(), 1u);
-    const WinHelpRequest& request = WinHelpRequests[0];
+    ASSERT_EQ(winHelp_->Requests().size(), 1u);
+    const WinHelpRequest& request = winHelp_->Requests()[0];
     EXPECT_EQ(request.Protocol, 0xA1DE505u);
     EXPECT_EQ(request.Caller, nullptr);
     EXPECT_EQ(request.Command, static_cast<unsigned>(HELP_KEY));
     EXPECT_EQ(request.File, "c:\\varnok\\help\\win32.hlp");
     EXPECT_EQ(request.Keyword, "mov");
     Show("d:\\old.hlpx", "lea");
-    ASSERT_EQ(WinHelpRequests.size(), 2u);
-    EXPECT_EQ(WinHelpRequests[1].File, "d:\\old.hlpx");
+    ASSERT_EQ(winHelp_->Requests().size(), 2u);
+    EXPECT_EQ(winHelp_->Requests()[1].File, "d:\\old.hlpx");
     EXPECT_TRUE(boxes_.Boxes().empty());
 }
 
@@ -351,7 +310,7 @@ TEST_F(HelpLaunch, UnknownExtensionSaysSoUnlessQuiet)
     boxes_.Clear();
     Show("c:\\help\\readme.txt");
     EXPECT_TRUE(boxes_.Boxes().empty());
-    EXPECT_TRUE(WinHelpRequests.empty());
+    EXPECT_TRUE(winHelp_->Requests().empty());
 }
 
 TEST_F(HelpLaunch, ExpansionThatDoesNotFitOpensAndShowsNothing)
@@ -369,7 +328,7 @@ TEST_F(HelpLaunch, ExpansionThatDoesNotFitOpensAndShowsNothing)
     Show("\"$H\\a.exe\" $H");
     Show("ms-help://$H$H");
     EXPECT_TRUE(boxes_.Boxes().empty());
-    EXPECT_TRUE(WinHelpRequests.empty());
+    EXPECT_TRUE(winHelp_->Requests().empty());
     EXPECT_TRUE(Started(0).empty());
 }
 
@@ -448,4 +407,4 @@ TEST_F(UrlLaunch, UrlGoesToTheShellLowercasedAndWithoutArguments)
     EXPECT_TRUE(boxes_.Boxes().empty());
 }
 
-} // namespace
+}  // namespace

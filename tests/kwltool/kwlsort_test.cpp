@@ -19,8 +19,11 @@ TEST(KwlSort, RewritesInCacheOrderWithCrLf)
 
     // One summary line per kind of change, counted, in a fixed order.
     std::vector<std::string> summary = SortSummary(result.Changes);
-    const char* expected[] = {"3 line ends", "1 keywords or aliases trimmed", "1 keywords lowercased",
-                              "1 empty keyword", "1 duplicate keywords dropped (first: line 8",
+    const char* expected[] = {"3 line ends",
+                              "1 keywords or aliases trimmed",
+                              "1 keywords lowercased",
+                              "1 empty keyword",
+                              "1 duplicate keywords dropped (first: line 8",
                               "4 keywords moved into order"};
     ASSERT_EQ(summary.size(), 6u);
     for (size_t i = 0; i < summary.size(); ++i)
@@ -42,8 +45,9 @@ TEST(KwlSort, NeedsATitleAndADescription)
 
 TEST(KwlImport, NamesHelpCannotFindAreLeftOutAndUnusableAliasesDropped)
 {
-    std::vector<ImportedName> names = {{"Good", "a=b"},     {"x=y", ""},           {std::string(128, 'k'), ""},
-                                       {"\xb0\xa1n", ""},   {" padded\t", " Alias "}, {"good", "other"}};
+    std::vector<ImportedName> names = {
+        {"Good", "a=b"},          {"x=y", ""},      {std::string(128, 'k'), ""}, {"\xb0\xa1n", ""},
+        {" padded\t", " Alias "}, {"good", "other"}};
     ImportResult result = WriteImportedList("T", "D", names);
     EXPECT_EQ(result.Output, "T\r\nD\r\ngood\r\npadded=Alias\r\n");
     EXPECT_EQ(result.Skipped.size(), 3u);
@@ -52,4 +56,4 @@ TEST(KwlImport, NamesHelpCannotFindAreLeftOutAndUnusableAliasesDropped)
     EXPECT_FALSE(WriteImportedList("T", "D", {}).Error.empty());
 }
 
-} // namespace
+}  // namespace

@@ -19,7 +19,9 @@
 #include "kwltool/kwlcheck.h"
 #include "kwltool/kwlsort.h"
 #include "shell/tembril.h"
+#include "support/run_program.h"
 #include "support/temp_dir.h"
+#include "testhost/host.h"
 
 namespace {
 
@@ -46,23 +48,7 @@ protected:
     // kwltool's standard output for the arguments.
     std::string RunTool(const std::string& arguments)
     {
-        std::string out = dir.File("tool.out");
-        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-        HANDLE file = CreateFileA(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = file;
-        startup.hStdError = file;
-        PROCESS_INFORMATION process;
-        std::string line = "kwltool.exe " + arguments;
-        EXPECT_TRUE(CreateProcessA(KWLTOOL_EXE, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                                   &process));
-        WaitForSingleObject(process.hProcess, 120000);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-        CloseHandle(file);
-        return dir.Read("tool.out");
+        return RunAndCapture(std::string("\"") + KWLTOOL_EXE + "\" " + arguments).Output;
     }
 
     TempDir dir;
@@ -195,13 +181,16 @@ TEST_F(KwlToolLookup, ImportedListsPassCheckAndBuildACacheThatFindsEveryName)
 {
     // Each source's sample and the list kwltool import makes of it.
     const char* imports[][2] = {
-        {"user32.hhk", "createwindowex=CreateWindowEx function\r\ndefwindowproc\r\ngetmessage\r\n"
-                       "messagebox=MessageBox & its flags\r\npostquitmessage=PostQuitMessage function\r\n"
-                       "wm_close=WM_CLOSE message\r\nwm_quit=PostQuitMessage\r\n"},
-        {"user32.inc", "defwindowproca\r\nm2m\r\nmessagebox\r\nmessageboxa\r\nmsg\r\npoint\r\nszappname\r\n"
-                       "wm_close\r\nwm_quit\r\n"},
-        {"user32.h", "defwindowproca\r\ngetmessagea\r\ninlinehelper\r\nmakewparam\r\nmessageboxa\r\nwinuserapi\r\n"
-                     "wm_close\r\n"},
+        {"user32.hhk",
+         "createwindowex=CreateWindowEx function\r\ndefwindowproc\r\ngetmessage\r\n"
+         "messagebox=MessageBox & its flags\r\npostquitmessage=PostQuitMessage function\r\n"
+         "wm_close=WM_CLOSE message\r\nwm_quit=PostQuitMessage\r\n"},
+        {"user32.inc",
+         "defwindowproca\r\nm2m\r\nmessagebox\r\nmessageboxa\r\nmsg\r\npoint\r\nszappname\r\n"
+         "wm_close\r\nwm_quit\r\n"},
+        {"user32.h",
+         "defwindowproca\r\ngetmessagea\r\ninlinehelper\r\nmakewparam\r\nmessageboxa\r\nwinuserapi\r\n"
+         "wm_close\r\n"},
     };
     WritePrivateProfileStringA("Tembril", "imported", "c:\\help\\user32.chm", ini.c_str());
     for (auto& import : imports) {
@@ -228,69 +217,9 @@ TEST_F(KwlToolLookup, ImportedListsPassCheckAndBuildACacheThatFindsEveryName)
     }
 }
 
-} // namespace
-
-namespace {
-
-// Plays the host for the real Tembril.dll: its records, a menu id, an editor
-// that reports an empty selection, and a word at the caret set per request.
+// The word at the caret of the host stand-in, set per request.
 std::string CaretWord;
-HostHandlesRecord Handles;
-HostProcsRecord Procs;
-HostDataRecord Data;
-std::vector<std::pair<std::string, std::string>> WinHelpSeen;  // file, keyword
-
 const char* __stdcall WordAtCaret(HWND) { return CaretWord.c_str(); }
-
-LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case 1074: return reinterpret_cast<LRESULT>(&Handles);
-    case 1075: return reinterpret_cast<LRESULT>(&Procs);
-    case 1076: return reinterpret_cast<LRESULT>(&Data);
-    case 1077: return 40100;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-LRESULT CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case EM_EXGETSEL:
-        reinterpret_cast<CHARRANGE*>(lParam)->cpMin = reinterpret_cast<CHARRANGE*>(lParam)->cpMax = 4;
-        return 0;
-    case EM_FINDWORDBREAK: return 4;
-    case EM_GETTEXTRANGE: lstrcpyA(reinterpret_cast<TEXTRANGEA*>(lParam)->lpstrText, " "); return 1;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-LRESULT CALLBACK WinHelpProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_COPYDATA) {
-        const COPYDATASTRUCT* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-        const BYTE* bytes = static_cast<const BYTE*>(copy->lpData);
-        auto text = [&](WORD at) {
-            return at && at < copy->cbData ? std::string(reinterpret_cast<const char*>(bytes + at)) : std::string();
-        };
-        if (copy->cbData >= 16)
-            WinHelpSeen.emplace_back(text(*reinterpret_cast<const WORD*>(bytes + 12)),
-                                     text(*reinterpret_cast<const WORD*>(bytes + 14)));
-        return TRUE;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-HWND MakeWindow(const char* className, WNDPROC proc)
-{
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = proc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = className;
-    RegisterClassA(&windowClass);
-    return CreateWindowExA(0, className, "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, GetModuleHandleA(nullptr),
-                           nullptr);
-}
 
 TEST_F(KwlToolLookup, AgreesWithTheDllOnTheSampleLists)
 {
@@ -316,22 +245,20 @@ TEST_F(KwlToolLookup, AgreesWithTheDllOnTheSampleLists)
     std::string out = RunTool("lookup --ini \"" + ini + "\" --addin-dir \"" + addin + "\" --words \"" +
                               dir.File("words.txt") + "\"");
 
-    HWND winHelp = MakeWindow("MS_WINHELP", WinHelpProc);  // before any request: else Wine starts winhlp32
-    Handles = HostHandlesRecord{};
-    Handles.MainWindow = MakeWindow("TembrilTestHost", HostProc);
-    Handles.EditWindow = MakeWindow("TembrilTestEditor", EditorProc);
-    Procs = HostProcsRecord{};
-    Procs.GetWordAtCaret = WordAtCaret;
-    Data = data;
-    HMODULE dll = LoadLibraryA(TEMBRIL_DLL);
-    ASSERT_NE(dll, nullptr);
-    auto install = reinterpret_cast<uint32_t(__stdcall*)(HWND, uint32_t)>(
-        reinterpret_cast<void (*)()>(GetProcAddress(dll, "InstallDll")));
-    auto dllProc = reinterpret_cast<LRESULT(__stdcall*)(HWND, UINT, WPARAM, LPARAM)>(
-        reinterpret_cast<void (*)()>(GetProcAddress(dll, "DllProc")));
-    ASSERT_NE(install, nullptr);
-    ASSERT_NE(dllProc, nullptr);
-    install(Handles.MainWindow, OptEnable | OptQuiet);
+    // The real DLL in the host stand-in, its editor empty and the word at the caret set per request.
+    static Host host;
+    HostConfig config;
+    config.AppDir = addin;
+    config.AddinDir = addin;
+    config.HostIni = ini;
+    config.DllPath = TEMBRIL_DLL;
+    config.OpenLog = dir.File("opened");
+    config.Options = OptEnable | OptQuiet;
+    ASSERT_TRUE(CreateHost(host, config));
+    host.Procs.GetWordAtCaret = WordAtCaret;
+    ASSERT_TRUE(LoadAddin(host));
+    ASSERT_TRUE(InstallAddin(host));
+    std::vector<WinHelpRequest>& winHelpSeen = host.WinHelp->Requests();
 
     std::istringstream reported(out);
     std::string line;
@@ -347,23 +274,21 @@ TEST_F(KwlToolLookup, AgreesWithTheDllOnTheSampleLists)
         std::getline(fields, alias, '\t');
 
         CaretWord = w;
-        WinHelpSeen.clear();
-        LRESULT handled = dllProc(nullptr, WM_COMMAND, 41902, 0);
+        winHelpSeen.clear();
+        uint32_t handled = PassToAddin(host, WM_COMMAND, HelpCommandId, 0);
         if (list == "-") {
-            EXPECT_EQ(handled, 0) << w;
-            EXPECT_TRUE(WinHelpSeen.empty()) << w;
+            EXPECT_EQ(handled, 0u) << w;
+            EXPECT_TRUE(winHelpSeen.empty()) << w;
         } else {
-            EXPECT_EQ(handled, 1) << w;
-            ASSERT_EQ(WinHelpSeen.size(), 1u) << w;
-            EXPECT_EQ(WinHelpSeen[0].first, "c:\\help\\" + list + ".hlp") << w;
-            EXPECT_EQ(WinHelpSeen[0].second, alias == "-" ? word : alias) << w;
+            EXPECT_EQ(handled, 1u) << w;
+            ASSERT_EQ(winHelpSeen.size(), 1u) << w;
+            EXPECT_EQ(winHelpSeen[0].File, "c:\\help\\" + list + ".hlp") << w;
+            EXPECT_EQ(winHelpSeen[0].Keyword, alias == "-" ? word : alias) << w;
         }
         ++compared;
     }
     EXPECT_EQ(compared, words.size());
-    auto procClose = dllProc(nullptr, WM_CLOSE, 0, 0);
-    (void)procClose;
-    DestroyWindow(winHelp);
+    PassToAddin(host, WM_CLOSE, 0, 0);
 }
 
-} // namespace
+}  // namespace

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "support/run_program.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -126,39 +127,14 @@ protected:
             command += " " + option;
         command += " -do \"" + actions + "\"";
 
-        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-        HANDLE readEnd = nullptr, writeEnd = nullptr;
         HostRun run;
-        if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
-            return run;
-        SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = writeEnd;
-        startup.hStdError = writeEnd;
-        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        PROCESS_INFORMATION process{};
-        std::vector<char> line(command.begin(), command.end());
-        line.push_back(0);
-        BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, app.c_str(), &startup,
-                                      &process);
-        CloseHandle(writeEnd);
-        if (!started) {
-            CloseHandle(readEnd);
+        ProgramRun program = RunAndCapture(command, app, 60000);
+        if (!program.Started) {
             ADD_FAILURE() << "cannot start " << command << ": " << GetLastError();
             return run;
         }
-        std::string output;
-        char chunk[4096];
-        DWORD got = 0;
-        while (ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got > 0)
-            output.append(chunk, got);
-        CloseHandle(readEnd);
-        WaitForSingleObject(process.hProcess, 60000);
-        GetExitCodeProcess(process.hProcess, &run.ExitCode);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
+        run.ExitCode = program.ExitCode;
+        const std::string& output = program.Output;
         size_t start = 0;
         while (start < output.size()) {
             size_t end = output.find('\n', start);
@@ -187,28 +163,6 @@ protected:
     TempDir dir;
     std::string app, addins;
 };
-
-#define NEEDS_REAL(module, why)                                                 \
-    do {                                                                         \
-        if (module)                                                              \
-            GTEST_SKIP() << "the " #module " module is still a placeholder: " why; \
-    } while (0)
-
-#ifdef TEMBRIL_CACHE_PENDING
-constexpr bool cache = true;
-#else
-constexpr bool cache = false;
-#endif
-#ifdef TEMBRIL_HELP_PENDING
-constexpr bool help = true;
-#else
-constexpr bool help = false;
-#endif
-#ifdef TEMBRIL_DIALOG_PENDING
-constexpr bool dialog = true;
-#else
-constexpr bool dialog = false;
-#endif
 
 const std::string MenuText = u8"\"Tembril 选项\"";
 
@@ -243,7 +197,6 @@ TEST_F(HostTest, EnabledInstallAppendsTheItemOpensTheCacheAndReturnsTheMaskInAll
               "install: options=0x1 asked=1074,1075,1076,1077 mask=0x4005,0x0,0x0 menuitem=" + MenuText)
         << run.Text();
     EXPECT_EQ(run.After("menuitem"), (std::vector<std::string>{"menuitem=" + MenuText + " items=2"}));
-    NEEDS_REAL(cache, "no cache file is built");
     EXPECT_NE(Setting("Varnok.ini", "KeywordCacheFile"), "?");
     EXPECT_EQ(dir.List("Addins\\hlp*").size(), 1u);
 }
@@ -255,7 +208,6 @@ TEST_F(HostTest, MaskIsFullEvenWhenTheCacheCannotBeOpened)
     EXPECT_EQ(run.Line("install:"),
               "install: options=0x1 asked=1074,1075,1076,1077 mask=0x4005,0x0,0x0 menuitem=" + MenuText)
         << run.Text();
-    NEEDS_REAL(cache, "nothing reports the missing settings");
     EXPECT_EQ(run.Line("box:"), u8"box: \"OpenCache: 未指定帮助文件. 帮助将不可用.\" caption=\"错误\" owner=none");
 }
 
@@ -267,7 +219,6 @@ TEST_F(HostTest, InstallingAgainLeavesOneItem)
 
 TEST_F(HostTest, MenuItemOpensTheDialogOnTheMainWindowAndOnlyWithHighWordZero)
 {
-    NEEDS_REAL(dialog, "there is no dialog template to open");
     HostRun run = Run({"-options", "1"}, "menu 1; menu 0");
     EXPECT_EQ(run.After("menu 1"), (std::vector<std::string>{"menu: id=40100 high=1 result=0", "menu: dialogs=0"}))
         << run.Text();
@@ -297,7 +248,6 @@ TEST_F(HostTest, SecondCloseDoesNothing)
 
 TEST_F(HostTest, F1OverAWordOfEachListForm)
 {
-    NEEDS_REAL(cache || help, "no keyword is captured or found");
     HostRun run = Run({"-options", "1"},
                       "at mov 1; f1; at jz 1; f1; at .data 3; f1; select-text MessageBoxA; f1; at msg; f1; "
                       "text    push eax; caret 3; help 7");
@@ -322,7 +272,6 @@ TEST_F(HostTest, F1OverAWordOfEachListForm)
 
 TEST_F(HostTest, WordInNoListOpensNothingWithoutDefault)
 {
-    NEEDS_REAL(cache || help, "no keyword is captured or found");
     HostRun run = Run({"-options", "1", "-assembler", "Masm32"}, "at msg; f1");
     EXPECT_EQ(run.Result("f1"), "0") << run.Text();
     EXPECT_EQ(run.Opened("f1"), "opened: nothing");
@@ -330,7 +279,6 @@ TEST_F(HostTest, WordInNoListOpensNothingWithoutDefault)
 
 TEST_F(HostTest, ReloadPicksUpAChangedAssemblerIni)
 {
-    NEEDS_REAL(cache || help, "no keyword is captured or found");
     HostRun run = Run({"-options", "1", "-assembler", "Masm32"},
                       "at .data 1; f1; ini Masm32.ini Tembril directives \\\"$D\\lookup.exe\\\" /changed $K; f1; "
                       "reload; f1; assembler none; f1; reload; f1");
@@ -345,7 +293,6 @@ TEST_F(HostTest, ReloadPicksUpAChangedAssemblerIni)
 
 TEST_F(HostTest, HelpCommandWithTheCacheClosedReturnsZeroEvenWithDefault)
 {
-    NEEDS_REAL(cache || help, "no keyword is captured or found");
     // Quiet: the failed open reports nothing.
     HostRun run = Run({"-options", "3"}, "at msg; f1; ini-delete Varnok.ini Tembril; reload; f1");
     EXPECT_EQ(run.Result("f1", 1), "1") << run.Text();
@@ -356,16 +303,16 @@ TEST_F(HostTest, HelpCommandWithTheCacheClosedReturnsZeroEvenWithDefault)
 
 TEST_F(HostTest, AListSavedWhileTheHostRunsIsUsedAtTheNextF1)
 {
-    NEEDS_REAL(cache || help, "no keyword is captured or found");
     dir.Write("Addins\\mine.kwl", "Mine\r\nMy list\r\nalpha\r\nbeta\r\n");
     Copy(addins + "\\mine.kwl", app + "\\mine.old");  // the same last-write time
     WriteSetting("Varnok.ini", "KeywordLists", "mine");
     WriteSetting("Varnok.ini", "mine", "$H\\mine.hlp");
-    HostRun run = Run({"-options", "1"},
-                      "text alpha beta gamma; files Addins\\hlp*; at gamma 1; f1; at alpha 1; f1; files Addins\\hlp*; "
-                      "write Addins\\mine.kwl Mine\\nMy list\\nalpha\\nbeta\\ngamma\\n; at gamma 1; f1; files Addins\\hlp*; "
-                      "write Addins\\mine.kwl Mine\\nMy list\\nbeta\\ngamma\\n; at alpha 1; f1; "
-                      "copy mine.old Addins\\mine.kwl; f1; at gamma 1; f1; files Addins\\hlp*");
+    HostRun run = Run(
+        {"-options", "1"},
+        "text alpha beta gamma; files Addins\\hlp*; at gamma 1; f1; at alpha 1; f1; files Addins\\hlp*; "
+        "write Addins\\mine.kwl Mine\\nMy list\\nalpha\\nbeta\\ngamma\\n; at gamma 1; f1; files Addins\\hlp*; "
+        "write Addins\\mine.kwl Mine\\nMy list\\nbeta\\ngamma\\n; at alpha 1; f1; "
+        "copy mine.old Addins\\mine.kwl; f1; at gamma 1; f1; files Addins\\hlp*");
     std::string h = "opened: winhelp command=0x101 file=" + Lower(app) + "\\help\\mine.hlp key=";
     std::vector<std::string> files = run.All("files: ");
     ASSERT_EQ(files.size(), 4u) << run.Text();
@@ -384,7 +331,6 @@ TEST_F(HostTest, AListSavedWhileTheHostRunsIsUsedAtTheNextF1)
 
 TEST_F(HostTest, AWordInNoListOffersTheNearestKeywordsWhenAsked)
 {
-    NEEDS_REAL(cache || help, "no keyword is captured or found");
     // The assembler's settings have no default: a miss opens nothing by itself.
     const std::string actions = "text jzz pushf; at jzz 1; popup 2; f1; at pushf 1; popup 2; f1; popup escape; f1";
     HostRun offered = Run({"-options", "17", "-assembler", "Masm32"}, actions);
@@ -407,4 +353,4 @@ TEST_F(HostTest, AWordInNoListOffersTheNearestKeywordsWhenAsked)
     EXPECT_EQ(plain.Result("f1", 2), "0");
 }
 
-} // namespace
+}  // namespace

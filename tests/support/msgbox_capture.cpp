@@ -22,6 +22,13 @@ BoxCapture::~BoxCapture()
     current = previous_;
 }
 
+void BoxCapture::Watch(BoxSeenProc box, DialogSeenProc dialog, void* context)
+{
+    boxSeen_ = box;
+    dialogSeen_ = dialog;
+    context_ = context;
+}
+
 std::vector<std::string> BoxCapture::Texts() const
 {
     std::vector<std::string> texts;
@@ -53,11 +60,18 @@ void BoxCapture::Seen(HWND box)
 {
     char className[16] = "";
     GetClassNameA(box, className, sizeof className);
-    // A dialog of the code under test is "#32770" too; only a message box has the text control.
-    if (lstrcmpA(className, "#32770") != 0 || GetDlgItem(box, MessageBoxTextId) == nullptr)
+    if (lstrcmpA(className, "#32770") != 0)
         return;
     if (std::find(answered_.begin(), answered_.end(), box) != answered_.end())
         return;
+    // A dialog of the code under test is "#32770" too; only a message box has the text control.
+    if (GetDlgItem(box, MessageBoxTextId) == nullptr) {
+        if (dialogSeen_ != nullptr) {
+            answered_.push_back(box);
+            dialogSeen_(box, context_);
+        }
+        return;
+    }
     answered_.push_back(box);
     // Under load a box can be activated before it has set its text and shown
     // its buttons: it is read and answered from a timer that its own modal
@@ -108,9 +122,14 @@ void BoxCapture::Answer(HWND box)
         if (button != nullptr && (GetWindowLongA(button, GWL_STYLE) & WS_VISIBLE))
             seen.Buttons.push_back(id);
     }
-    int answer = next_ < answers_.size() ? answers_[next_++] : (seen.Buttons.empty() ? IDOK : seen.Buttons.front());
+    bool given = next_ < answers_.size();
+    int answer = given ? answers_[next_++] : (seen.Buttons.empty() ? IDOK : seen.Buttons.front());
+    if (!given && decline_)
+        answer = GetDlgItem(box, IDCANCEL) ? IDCANCEL : GetDlgItem(box, IDNO) ? IDNO : IDOK;
     boxes_.push_back(seen);
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
+    if (boxSeen_ != nullptr)
+        boxSeen_(seen, context_);
 }
 
 std::vector<int> OkButtons() { return {IDOK}; }

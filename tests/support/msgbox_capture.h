@@ -7,7 +7,7 @@
 #include <vector>
 
 struct CapturedBox {
-    std::string Text;     // ANSI bytes, as the box shows them
+    std::string Text;  // ANSI bytes, as the box shows them
     std::string Caption;
     HWND Owner;
     std::vector<int> Buttons;  // ids of the visible buttons: IDOK, IDYES, ...
@@ -30,6 +30,15 @@ public:
     std::string Describe() const;
     void Clear() { boxes_.clear(); }
 
+    // For a host that plays a user: told of each box once it is answered, and
+    // of every other dialog of the thread once it is activated.
+    typedef void (*BoxSeenProc)(const CapturedBox& box, void* context);
+    typedef void (*DialogSeenProc)(HWND dialog, void* context);
+    void Watch(BoxSeenProc box, DialogSeenProc dialog, void* context);
+    // Once the given answers run out, Cancel, else No, else OK: the answer
+    // that changes nothing.
+    void Decline() { decline_ = true; }
+
 private:
     static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
@@ -44,6 +53,10 @@ private:
     std::vector<HWND> pending_;  // activated, read and answered from the box's own loop
     UINT_PTR timer_ = 0;
     BoxCapture* previous_;
+    BoxSeenProc boxSeen_ = nullptr;
+    DialogSeenProc dialogSeen_ = nullptr;
+    void* context_ = nullptr;
+    bool decline_ = false;
 };
 
 // Readable button sets for assertions.

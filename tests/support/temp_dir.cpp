@@ -26,7 +26,7 @@ void RemoveTree(const std::string& dir)
     RemoveDirectoryA(dir.c_str());
 }
 
-} // namespace
+}  // namespace
 
 TempDir::TempDir()
 {

@@ -1,7 +1,11 @@
-// The openers of a help request: each hands one expanded help target to an
-// outside component and returns without waiting for it.
+// The help target opened for the keyword, and the openers behind it: each
+// hands one expanded help target to an outside component and returns
+// without waiting for it.
 #pragma once
 #include <stdint.h>
+
+// Expands the help target's "$" codes and opens it for the keyword. Always 1.
+uint32_t ShowHelp(const char* keyword, const char* helpTarget);
 
 // How an expanded help path is opened, decided in this order: an "ms-help:"
 // URL, any other URL, no extension (unset or not), ".hlp", ".exe", ".chm" or

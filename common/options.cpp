@@ -1,0 +1,3 @@
+#include "common/options.h"
+
+uint32_t OptionFlags;

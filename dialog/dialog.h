@@ -1,5 +1,0 @@
-// The configuration dialog (template 1000), opened modally on the host's main window.
-#pragma once
-#include <windows.h>
-
-INT_PTR CALLBACK ConfigDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
