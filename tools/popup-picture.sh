@@ -1,15 +1,14 @@
 #!/usr/bin/env bash
 # Renders the popup that F1 on a word in no list offers (option "suggest on
 # miss") in the host stand-in under Xvfb, and saves it as a PNG (default
-# docs/popup.png). Needs a built tree and the prefix that
-# tools/dialog-picture.sh makes.
+# docs/popup.png). Needs a built tree (cmake --build --preset win32).
 # Usage: tools/popup-picture.sh [OUTPUT.png]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/win32
 out=$(realpath -m "${1:-$root/docs/popup.png}")
 prefix=$build/wineprefix-x11
-[ -d "$prefix" ] || { echo "run tools/dialog-picture.sh first: $prefix is missing" >&2; exit 1; }
+"$root/tools/make-x11-prefix.sh" "$prefix"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
