@@ -12,13 +12,12 @@ namespace {
 
 int Usage()
 {
-    fputs(
-        "usage:\n"
-        "  kwltool check FILE.kwl...\n"
-        "  kwltool sort IN.kwl [-o OUT.kwl]\n"
-        "  kwltool lookup --ini FILE [--assembler-ini FILE] --addin-dir DIR\n"
-        "                 [--tools-dir DIR] [--help-dir DIR] [--app-dir DIR] (WORD | --words FILE)\n",
-        stderr);
+    fputs("usage:\n"
+          "  kwltool check FILE.kwl...\n"
+          "  kwltool sort IN.kwl [-o OUT.kwl]\n"
+          "  kwltool lookup --ini FILE [--assembler-ini FILE] --addin-dir DIR\n"
+          "                 [--tools-dir DIR] [--help-dir DIR] [--app-dir DIR] (WORD | --words FILE)\n",
+          stderr);
     return 2;
 }
 
