@@ -10,31 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "common/text.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 
 namespace {
 
-std::string WinPath(const char* unixPath)
-{
-    std::string path = std::string("Z:") + unixPath;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
-
 void Copy(const std::string& from, const std::string& to)
 {
     ASSERT_TRUE(CopyFileA(from.c_str(), to.c_str(), FALSE)) << from << " -> " << to << ": " << GetLastError();
-}
-
-std::string Lower(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
 }
 
 struct HostRun {
@@ -100,10 +84,10 @@ protected:
         CreateDirectoryA(addins.c_str(), nullptr);
         CreateDirectoryA((app + "\\Help").c_str(), nullptr);
         CreateDirectoryA((app + "\\Bin").c_str(), nullptr);
-        Copy(WinPath(TEMBRIL_DLL), addins + "\\Tembril.dll");
-        Copy(WinPath(H2VIEWER_EXE), addins + "\\H2Viewer.exe");
-        Copy(WinPath(LOOKUP_EXE), addins + "\\lookup.exe");
-        std::string samples = WinPath(SAMPLES_DIR);
+        Copy(TEMBRIL_DLL, addins + "\\Tembril.dll");
+        Copy(H2VIEWER_EXE, addins + "\\H2Viewer.exe");
+        Copy(LOOKUP_EXE, addins + "\\lookup.exe");
+        std::string samples = SAMPLES_DIR;
         for (const char* list : {"x86.kwl", "directives.kwl", "win32api.kwl"})
             Copy(samples + "\\" + list, addins + "\\" + list);
         for (const char* file : {"Varnok.ini", "Masm32.ini", "sample.asm"})
@@ -112,7 +96,7 @@ protected:
 
     HostRun Run(const std::vector<std::string>& options, const std::string& actions)
     {
-        std::string command = "\"" + WinPath(TESTHOST_EXE) + "\" -app \"" + app + "\"";
+        std::string command = std::string("\"") + TESTHOST_EXE + "\" -app \"" + app + "\"";
         for (const std::string& option : options)
             command += " " + option;
         command += " -do \"" + actions + "\"";
@@ -241,7 +225,8 @@ TEST_F(HostTest, F1OverAWordOfEachListForm)
                       "at mov 1; f1; at jz 1; f1; at .data 3; f1; select-text MessageBoxA; f1; at msg; f1; "
                       "text    push eax; caret 3; help 7");
     // Help paths are lowercased as a whole.
-    std::string h = "opened: winhelp command=0x101 file=" + Lower(app);
+    std::string lowered = app;
+    std::string h = "opened: winhelp command=0x101 file=" + std::string(StrLower(&lowered[0]));
     // The keyword alone.
     EXPECT_EQ(run.Opened("f1", 1), h + "\\help\\x86.hlp key=mov") << run.Text();
     // A keyword with an alias: help opens for the alias.
