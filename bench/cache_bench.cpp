@@ -238,11 +238,11 @@ int main(int argc, char** argv)
     uint64_t keywords = 0;
     for (int i = 0; i < lists; ++i)
         keywords += Keywords(ReadAll(dir + "\\list" + std::to_string(i) + ".kwl")).size();
-    printf(
-        "RESULT lists=%d keywords=%llu bytes=%.0f build_ms=%.2f kw_per_s=%.0f mb_per_s=%.1f peak_kib=%.0f "
-        "open_us=%.1f hit_us=%.3f miss_default_us=%.3f miss_none_us=%.3f check_us=%.1f suggest_us=%.1f "
-        "suggest_bucket_us=%.1f\n",
-        lists, static_cast<unsigned long long>(keywords), listBytes, build * 1e3, keywords / build,
-        listBytes / build / 1e6, peakKiB, Median(opens) * 1e6, hit, missDefault, missNone, check, suggest, suggestMax);
+    printf("RESULT lists=%d keywords=%llu bytes=%.0f build_ms=%.2f kw_per_s=%.0f mb_per_s=%.1f peak_kib=%.0f "
+           "open_us=%.1f hit_us=%.3f miss_default_us=%.3f miss_none_us=%.3f check_us=%.1f suggest_us=%.1f "
+           "suggest_bucket_us=%.1f\n",
+           lists, static_cast<unsigned long long>(keywords), listBytes, build * 1e3, keywords / build,
+           listBytes / build / 1e6, peakKiB, Median(opens) * 1e6, hit, missDefault, missNone, check, suggest,
+           suggestMax);
     return 0;
 }

@@ -52,9 +52,10 @@ std::string BuildCache(const std::string& lists, uint32_t count, std::vector<Ent
     // wherever it has one (keywords of bytes below 0x80).
     std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
         if (a.Keyword != b.Keyword)
-            return std::lexicographical_compare(
-                a.Keyword.begin(), a.Keyword.end(), b.Keyword.begin(), b.Keyword.end(),
-                [](char x, char y) { return static_cast<signed char>(x) < static_cast<signed char>(y); });
+            return std::lexicographical_compare(a.Keyword.begin(), a.Keyword.end(), b.Keyword.begin(), b.Keyword.end(),
+                                                [](char x, char y) {
+                                                    return static_cast<signed char>(x) < static_cast<signed char>(y);
+                                                });
         return a.List > b.List;
     });
     std::string file(CacheHeaderSize, '\0');

@@ -127,10 +127,9 @@ int RunLookup(int argc, char** argv)
 {
     Options o;
     if (!Parse(argc, argv, o)) {
-        fputs(
-            "usage: kwltool lookup --ini FILE [--assembler-ini FILE] --addin-dir DIR\n"
-            "                      [--tools-dir DIR] [--help-dir DIR] [--app-dir DIR] (WORD | --words FILE)\n",
-            stderr);
+        fputs("usage: kwltool lookup --ini FILE [--assembler-ini FILE] --addin-dir DIR\n"
+              "                      [--tools-dir DIR] [--help-dir DIR] [--app-dir DIR] (WORD | --words FILE)\n",
+              stderr);
         return 2;
     }
     static HostDataRecord data{};
@@ -170,9 +169,8 @@ int RunLookup(int argc, char** argv)
     }
 
     if (!OpenCache()) {
-        printf(
-            "no help: the cache could not be opened or built (no KeywordLists in either settings file, "
-            "or a list failed: run kwltool check on the lists)\n");
+        printf("no help: the cache could not be opened or built (no KeywordLists in either settings file, "
+               "or a list failed: run kwltool check on the lists)\n");
         return 1;
     }
     printf("settings in force: %s\n", ActiveIni);

@@ -17,15 +17,14 @@ namespace {
 
 int Usage()
 {
-    fputs(
-        "usage:\n"
-        "  kwltool check [--lists \"a,b,default\" | --ini FILE [--assembler-ini FILE]] FILE.kwl...\n"
-        "  kwltool sort IN.kwl [-o OUT.kwl] [--verbose]\n"
-        "  kwltool import SOURCE... --title TEXT --description TEXT [-o OUT.kwl]\n"
-        "                 (SOURCE: an HTML Help index .hhk, an include file .inc, a C header .h)\n"
-        "  kwltool lookup --ini FILE [--assembler-ini FILE] --addin-dir DIR\n"
-        "                 [--tools-dir DIR] [--help-dir DIR] [--app-dir DIR] (WORD | --words FILE)\n",
-        stderr);
+    fputs("usage:\n"
+          "  kwltool check [--lists \"a,b,default\" | --ini FILE [--assembler-ini FILE]] FILE.kwl...\n"
+          "  kwltool sort IN.kwl [-o OUT.kwl] [--verbose]\n"
+          "  kwltool import SOURCE... --title TEXT --description TEXT [-o OUT.kwl]\n"
+          "                 (SOURCE: an HTML Help index .hhk, an include file .inc, a C header .h)\n"
+          "  kwltool lookup --ini FILE [--assembler-ini FILE] --addin-dir DIR\n"
+          "                 [--tools-dir DIR] [--help-dir DIR] [--app-dir DIR] (WORD | --words FILE)\n",
+          stderr);
     return 2;
 }
 

@@ -99,10 +99,10 @@ LRESULT CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 HWND CreateEditor(Host& host)
 {
-    HWND editor = CreateWindowExA(
-        WS_EX_CLIENTEDGE, "RichEdit20A", "",
-        WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL,
-        0, 0, 10, 10, host.Main, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND editor = CreateWindowExA(WS_EX_CLIENTEDGE, "RichEdit20A", "",
+                                  WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
+                                      ES_AUTOHSCROLL | ES_NOHIDESEL,
+                                  0, 0, 10, 10, host.Main, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (editor == nullptr)
         return nullptr;
     EditorBaseProc = reinterpret_cast<WNDPROC>(

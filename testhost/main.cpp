@@ -26,16 +26,6 @@
 
 namespace {
 
-std::string ExeDir()
-{
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    char* slash = strrchr(path, '\\');
-    if (slash != nullptr)
-        *slash = 0;
-    return path;
-}
-
 // The pieces of text between separators: script lines, or the actions of -do.
 std::vector<std::string> Split(const std::string& text, char separator)
 {
@@ -84,7 +74,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         return found == given.end() || found->second.empty() ? fallback : found->second;
     };
     HostConfig config;
-    config.AppDir = option("-app", ExeDir());
+    config.AppDir = option("-app", ProgramDir());
     config.AddinDir = option("-addins", config.AppDir + "\\Addins");
     config.HelpDir = option("-help", config.AppDir + "\\Help");
     config.ToolsDir = option("-tools", config.AppDir + "\\Bin");

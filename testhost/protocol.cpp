@@ -27,15 +27,14 @@ HookMask CallInstallDll(void* entry, HWND mainWindow, uint32_t options)
     uint32_t eax, ecx, edx;
     // ECX and EDX hold a marker going in, so that a callee leaving them
     // alone is seen as well as one leaving garbage there.
-    asm volatile(
-        "pushl %[options]\n\t"
-        "pushl %[window]\n\t"
-        "movl $0x5A5A5A5A, %%ecx\n\t"
-        "movl $0x5A5A5A5A, %%edx\n\t"
-        "call *%[entry]\n\t"
-        : "=&a"(eax), "=&c"(ecx), "=&d"(edx)
-        : [entry] "r"(entry), [window] "r"(mainWindow), [options] "r"(options)
-        : "memory", "cc");
+    asm volatile("pushl %[options]\n\t"
+                 "pushl %[window]\n\t"
+                 "movl $0x5A5A5A5A, %%ecx\n\t"
+                 "movl $0x5A5A5A5A, %%edx\n\t"
+                 "call *%[entry]\n\t"
+                 : "=&a"(eax), "=&c"(ecx), "=&d"(edx)
+                 : [entry] "r"(entry), [window] "r"(mainWindow), [options] "r"(options)
+                 : "memory", "cc");
     return HookMask{eax, ecx, edx};
 }
 

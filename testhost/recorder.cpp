@@ -17,8 +17,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     char self[1024] = "";
     GetModuleFileNameA(nullptr, self, sizeof self);
     char part[MAX_PATH + 32], done[MAX_PATH + 32];
-    snprintf(part, sizeof part, "%s\\%lu.part", dir, GetCurrentProcessId());
-    snprintf(done, sizeof done, "%s\\%lu.rec", dir, GetCurrentProcessId());
+    // Named by the time it was started, so that the names sort in that order.
+    DWORD started = GetTickCount();
+    snprintf(part, sizeof part, "%s\\%010lu-%lu.part", dir, started, GetCurrentProcessId());
+    snprintf(done, sizeof done, "%s\\%010lu-%lu.rec", dir, started, GetCurrentProcessId());
     HANDLE file = CreateFileA(part, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return 1;

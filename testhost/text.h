@@ -8,5 +8,6 @@
 std::string AnsiToUtf8(const std::string& ansi);
 std::string WideToUtf8(const wchar_t* wide);
 std::string ToUtf8(const wchar_t* wide, int count);
+std::string FromWide(const wchar_t* wide, int count, UINT codePage);
 std::string Utf8ToAnsi(const std::string& utf8);
 std::wstring ToWide(const std::string& text, UINT codePage);

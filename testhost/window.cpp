@@ -55,17 +55,14 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         return DefWindowProcW(window, message, wParam, lParam);
     switch (message) {
     case HM_GETHANDLES:
-        host->Asked.push_back(message);
-        return reinterpret_cast<LRESULT>(&host->Handles);
     case HM_GETPROCS:
-        host->Asked.push_back(message);
-        return reinterpret_cast<LRESULT>(&host->Procs);
     case HM_GETDATA:
-        host->Asked.push_back(message);
-        return reinterpret_cast<LRESULT>(&host->Data);
     case HM_GETMENUID:
         host->Asked.push_back(message);
-        return host->Config.MenuId;
+        return message == HM_GETHANDLES ? reinterpret_cast<LRESULT>(&host->Handles)
+               : message == HM_GETPROCS ? reinterpret_cast<LRESULT>(&host->Procs)
+               : message == HM_GETDATA  ? reinterpret_cast<LRESULT>(&host->Data)
+                                        : static_cast<LRESULT>(host->Config.MenuId);
     case WM_TIMER:
         if (wParam == RecordsTimer)
             ReportNewRecords(*host);
@@ -141,7 +138,7 @@ HMENU BuildMenu(const Host& host)
                             (L"编译器: " + ToWide(names[n], CP_ACP)).c_str());
             break;
         }
-        case 8:
+        case MenuPosition:
             AppendMenuW(sub, MF_STRING | MF_GRAYED, 0, L"插件管理器...");
             break;
         case 10:

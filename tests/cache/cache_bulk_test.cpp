@@ -109,10 +109,9 @@ TEST_F(CacheTest, HundredsOfThousandsOfKeywords)
     double lookups = Seconds(start);
     EXPECT_EQ(Lookup("=nothing"), "help-default");
     EXPECT_EQ(Lookup("a999999"), "help-default");
-    printf(
-        "[ figures  ] %u keyword lines, cache %u bytes: build %.3f s, open of the valid cache %.6f s, "
-        "%u lookups %.3f s\n",
-        lines, size, build, open, Words, lookups);
+    printf("[ figures  ] %u keyword lines, cache %u bytes: build %.3f s, open of the valid cache %.6f s, "
+           "%u lookups %.3f s\n",
+           lines, size, build, open, Words, lookups);
 }
 
 struct Line {

@@ -44,12 +44,11 @@ TEST_F(WorkedExample, FileComesOutByteForByte)
     header.replace(4 * 0x61, 4, Word(524));
     header.replace(4 * 0x62, 4, Word(537));
     header.replace(4 * 127, 4, Word(542));
-    std::string expected = header + std::string(
-                                        "p\0t\0d\0q\0t\0d\0"
-                                        "ab\0x\0\x01\0"
-                                        "ab\0\0\0\0"
-                                        "b\0\0\0\0",
-                                        30);
+    std::string expected = header + std::string("p\0t\0d\0q\0t\0d\0"
+                                                "ab\0x\0\x01\0"
+                                                "ab\0\0\0\0"
+                                                "b\0\0\0\0",
+                                                30);
     std::string path = CacheFileSetting();
     EXPECT_EQ(path, CachePath);
     EXPECT_EQ(ReadFileBytes(path), expected);

@@ -26,9 +26,8 @@ const std::vector<const char*> Keys = {
 };
 
 const std::vector<IniCase> Cases = {
-    {"plain",
-     "[Tembril]\r\nKeywordLists=a,b,default\r\nKeywordCacheFile=c:\\addin\\hlp1.tmp\r\n"
-     "a=c:\\help\\a.chm\r\nb=http://x.invalid/$K\r\ndefault=$A\\x.exe $K\r\n"},
+    {"plain", "[Tembril]\r\nKeywordLists=a,b,default\r\nKeywordCacheFile=c:\\addin\\hlp1.tmp\r\n"
+              "a=c:\\help\\a.chm\r\nb=http://x.invalid/$K\r\ndefault=$A\\x.exe $K\r\n"},
     {"case of names, first match", "[Tembril]\r\nKEYWORDLISTS=first\r\nkeywordlists=second\r\nA=upper\r\na=lower\r\n"},
     {"blanks around names and values", "[Tembril]\r\n  a  =  spaced  \r\nb\t=\ttabbed\t\r\nc = x\r\n d=y\r\n"},
     {"quotes", "[Tembril]\r\na=\"quoted\"\r\nb='single'\r\nc=\"half\r\nd=mid\"dle\r\ne=\"\"\r\n"},
@@ -40,9 +39,8 @@ const std::vector<IniCase> Cases = {
     {"keys outside sections", "a=none\r\n[Tembril]\r\nb=y\r\n"},
     {"no section", "[Other]\r\na=x\r\n"},
     {"line feeds only", "[Tembril]\nKeywordLists=lf\na=x\n"},
-    {"double bytes",
-     "[Tembril]\r\n\xB0\xA1=\xD6\xD0\xCE\xC4\r\na=c:\\\xB0\xEF\xD6\xFA\\x.chm\r\n"
-     "\xA3\xC1=fullwidth\r\n"},
+    {"double bytes", "[Tembril]\r\n\xB0\xA1=\xD6\xD0\xCE\xC4\r\na=c:\\\xB0\xEF\xD6\xFA\\x.chm\r\n"
+                     "\xA3\xC1=fullwidth\r\n"},
     {"long values", "[Tembril]\r\na=" + std::string(300, 'x') + "\r\nb=" + std::string(258, 'y') +
                         "\r\nc=" + std::string(259, 'z') + "\r\nd=" + std::string(257, 'w') + "\r\n"},
     {"dotted names", "[Tembril]\r\nx86=1\r\nwin32.api=2\r\n"},

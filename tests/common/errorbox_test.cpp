@@ -79,9 +79,8 @@ protected:
 
 TEST(MessageTexts, AreStoredAsCodePage936Bytes)
 {
-    EXPECT_STREQ(MSG_REBUILD_FAILED,
-                 "\xD6\xD8\xBD\xA8\xBB\xBA\xB4\xE6\xCA\xA7\xB0\xDC\x2E\x20\xB0\xEF\xD6\xFA\xBD\xAB"
-                 "\xB2\xBB\xBF\xC9\xD3\xC3\x2E");
+    EXPECT_STREQ(MSG_REBUILD_FAILED, "\xD6\xD8\xBD\xA8\xBB\xBA\xB4\xE6\xCA\xA7\xB0\xDC\x2E\x20\xB0\xEF\xD6\xFA\xBD\xAB"
+                                     "\xB2\xBB\xBF\xC9\xD3\xC3\x2E");
     EXPECT_EQ(std::string(MSG_ERROR_FORMAT).substr(0, 8), "\xB4\xED\xCE\xF3\xB4\xFA\xC2\xEB");
     EXPECT_EQ(sizeof(MSG_CREATE_SETTINGS) - 1, 283u);
     EXPECT_EQ(sizeof(MSG_ASSEMBLER_SUFFIX) - 1, 21u);

@@ -72,10 +72,9 @@ int main(int argc, char** argv)
     addin.Write("opcodes.kwl", "x86 指令\r\n处理器指令, 包括 FPU, MMX 和 SSE\r\nmov\r\n");
     addin.Write("directives.kwl", "汇编伪指令\r\n汇编器的伪指令与运算符\r\n.model\r\n");
     std::string hostIni = app.File("Varnok.ini");
-    WriteFileBytes(hostIni,
-                   "[Assembler]\r\nAssembler=masm,fasm,goasm\r\n[Tembril]\r\n"
-                   "KeywordLists=win32api,opcodes,default\r\nwin32api=$H\\win32.hlp\r\n"
-                   "opcodes=$D\\opcodes.chm\r\ndefault=https://example.com/search?q=$K\r\n");
+    WriteFileBytes(hostIni, "[Assembler]\r\nAssembler=masm,fasm,goasm\r\n[Tembril]\r\n"
+                            "KeywordLists=win32api,opcodes,default\r\nwin32api=$H\\win32.hlp\r\n"
+                            "opcodes=$D\\opcodes.chm\r\ndefault=https://example.com/search?q=$K\r\n");
     std::string appDir = app.Path(), addinDir = addin.Path();
     HostDataRecord data = {};
     data.HostIniPath = hostIni.c_str();

@@ -52,9 +52,8 @@ protected:
     }
 
     // No blank lines: Wine's profile writer drops those between sections.
-    const std::string hostText =
-        "[Varnok]\r\nTheme=dark\r\n; kept as it is\r\n[Assembler]\r\nAssembler=A,B,C\r\n"
-        "[Tembril]\r\nKeywordLists=b,default\r\nb=$H\\b.chm\r\ndefault=http://x/$K\r\n";
+    const std::string hostText = "[Varnok]\r\nTheme=dark\r\n; kept as it is\r\n[Assembler]\r\nAssembler=A,B,C\r\n"
+                                 "[Tembril]\r\nKeywordLists=b,default\r\nb=$H\\b.chm\r\ndefault=http://x/$K\r\n";
     Texts items;
 };
 

@@ -42,31 +42,29 @@ std::vector<int> Yes() { return std::vector<int>(1000, IDYES); }
 
 bool Holds(const std::string& text, const std::string& line) { return text.find(line) != std::string::npos; }
 
-const std::string hostText =
-    "; Varnok settings\r\n"
-    "[Varnok]\r\n"
-    "Theme=dark\r\n"
-    "; kept as it is\r\n"
-    "Recent=C:\\src\\a.asm\r\n"
-    "[Assembler]\r\n"
-    "Assembler=Masm,Fasm\r\n"
-    "[Tembril]\r\n"
-    "; notes of the user's own\r\n"
-    "Other=keep me\r\n"
-    "KeywordLists=a,default\r\n"
-    "a=$H\\a.chm\r\n"
-    "default=http://x/$K\r\n"
-    "[Tail]\r\n"
-    "Last=1\r\n";
-const std::string masmText =
-    "[Build]\r\n"
-    "Cmd=ml /c \"$F\"\r\n"
-    "; a comment\r\n"
-    "[Tembril]\r\n"
-    "KeywordLists=b\r\n"
-    "Other=keep me too\r\n"
-    "[Link]\r\n"
-    "Cmd=link\r\n";
+const std::string hostText = "; Varnok settings\r\n"
+                             "[Varnok]\r\n"
+                             "Theme=dark\r\n"
+                             "; kept as it is\r\n"
+                             "Recent=C:\\src\\a.asm\r\n"
+                             "[Assembler]\r\n"
+                             "Assembler=Masm,Fasm\r\n"
+                             "[Tembril]\r\n"
+                             "; notes of the user's own\r\n"
+                             "Other=keep me\r\n"
+                             "KeywordLists=a,default\r\n"
+                             "a=$H\\a.chm\r\n"
+                             "default=http://x/$K\r\n"
+                             "[Tail]\r\n"
+                             "Last=1\r\n";
+const std::string masmText = "[Build]\r\n"
+                             "Cmd=ml /c \"$F\"\r\n"
+                             "; a comment\r\n"
+                             "[Tembril]\r\n"
+                             "KeywordLists=b\r\n"
+                             "Other=keep me too\r\n"
+                             "[Link]\r\n"
+                             "Cmd=link\r\n";
 const std::string fasmText = "[Build]\r\nCmd=fasm \"$F\"\r\n";
 
 class SettingsSafety : public DialogTest {

@@ -1,5 +1,7 @@
 #include "help_support.h"
 
+#include "support/temp_dir.h"
+
 FakeHost::FakeHost()
 {
     HostHandles = &Handles;
@@ -14,15 +16,7 @@ FakeHost::~FakeHost()
     HostData = nullptr;
 }
 
-std::string TestProgramDir()
-{
-    char self[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    std::string path = self;
-    return path.substr(0, path.find_last_of('\\'));
-}
-
-std::string RecorderPath() { return TestProgramDir() + "\\help_recorder.exe"; }
+std::string RecorderPath() { return ProgramDir() + "\\help_recorder.exe"; }
 
 bool SameTextIgnoringCase(const std::string& a, const std::string& b)
 {

@@ -20,9 +20,7 @@ struct FakeHost {
     FakeHost& operator=(const FakeHost&) = delete;
 };
 
-// The directory of the running test program, where the build puts the
-// recorder and the tests' hhctrl.ocx.
-std::string TestProgramDir();
+// The recorder, which the build puts beside the test program with the tests' hhctrl.ocx.
 std::string RecorderPath();
 
 bool SameTextIgnoringCase(const std::string& a, const std::string& b);

@@ -41,9 +41,8 @@ TEST(KwlCheck, EachProblemIsReportedOnceOnItsLine)
     ExpectOnly(Head + "a\r\nc\r\nb\r\n", 5, Severity::Unreachable, "out of order after \"c\" (line 4)");
     ExpectOnly(Head + "a\r\nb\r\nb=x\r\n", 5, Severity::Unreachable, "duplicate of line 4");
     ExpectOnly(Head + "a\r\nmOv\r\n", 4, Severity::Unreachable, "uppercase");
-    ExpectOnly(Head +
-                   "a\r\n\x7f"
-                   "a\r\n",
+    ExpectOnly(Head + "a\r\n\x7f"
+                      "a\r\n",
                4, Severity::Unreachable, "never found");
     ExpectOnly(Head + "a\r\n\xb0\xa1\r\n", 4, Severity::Unreachable, "not reliably found");
     ExpectOnly(Head + std::string(129, 'k') + "\r\n", 3, Severity::BuildFails, "over 128 bytes");

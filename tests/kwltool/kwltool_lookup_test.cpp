@@ -181,16 +181,13 @@ TEST_F(KwlToolLookup, ImportedListsPassCheckAndBuildACacheThatFindsEveryName)
 {
     // Each source's sample and the list kwltool import makes of it.
     const char* imports[][2] = {
-        {"user32.hhk",
-         "createwindowex=CreateWindowEx function\r\ndefwindowproc\r\ngetmessage\r\n"
-         "messagebox=MessageBox & its flags\r\npostquitmessage=PostQuitMessage function\r\n"
-         "wm_close=WM_CLOSE message\r\nwm_quit=PostQuitMessage\r\n"},
-        {"user32.inc",
-         "defwindowproca\r\nm2m\r\nmessagebox\r\nmessageboxa\r\nmsg\r\npoint\r\nszappname\r\n"
-         "wm_close\r\nwm_quit\r\n"},
-        {"user32.h",
-         "defwindowproca\r\ngetmessagea\r\ninlinehelper\r\nmakewparam\r\nmessageboxa\r\nwinuserapi\r\n"
-         "wm_close\r\n"},
+        {"user32.hhk", "createwindowex=CreateWindowEx function\r\ndefwindowproc\r\ngetmessage\r\n"
+                       "messagebox=MessageBox & its flags\r\npostquitmessage=PostQuitMessage function\r\n"
+                       "wm_close=WM_CLOSE message\r\nwm_quit=PostQuitMessage\r\n"},
+        {"user32.inc", "defwindowproca\r\nm2m\r\nmessagebox\r\nmessageboxa\r\nmsg\r\npoint\r\nszappname\r\n"
+                       "wm_close\r\nwm_quit\r\n"},
+        {"user32.h", "defwindowproca\r\ngetmessagea\r\ninlinehelper\r\nmakewparam\r\nmessageboxa\r\nwinuserapi\r\n"
+                     "wm_close\r\n"},
     };
     WritePrivateProfileStringA("Tembril", "imported", "c:\\help\\user32.chm", ini.c_str());
     for (auto& import : imports) {

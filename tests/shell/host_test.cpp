@@ -11,31 +11,22 @@
 #include <string>
 #include <vector>
 
+#include "common/text.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 
 namespace {
 
-std::string WinPath(const char* unixPath)
+// Help paths are lowercased as a whole, as the add-in does it.
+std::string Lower(std::string text)
 {
-    std::string path = std::string("Z:") + unixPath;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
+    StrLower(&text[0]);
+    return text;
 }
 
 void Copy(const std::string& from, const std::string& to)
 {
     ASSERT_TRUE(CopyFileA(from.c_str(), to.c_str(), FALSE)) << from << " -> " << to << ": " << GetLastError();
-}
-
-std::string Lower(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
 }
 
 struct HostRun {
@@ -110,10 +101,10 @@ protected:
         CreateDirectoryA(addins.c_str(), nullptr);
         CreateDirectoryA((app + "\\Help").c_str(), nullptr);
         CreateDirectoryA((app + "\\Bin").c_str(), nullptr);
-        Copy(WinPath(TEMBRIL_DLL), addins + "\\Tembril.dll");
-        Copy(WinPath(H2VIEWER_EXE), addins + "\\H2Viewer.exe");
-        Copy(WinPath(LOOKUP_EXE), addins + "\\lookup.exe");
-        std::string samples = WinPath(SAMPLES_DIR);
+        Copy(TEMBRIL_DLL, addins + "\\Tembril.dll");
+        Copy(H2VIEWER_EXE, addins + "\\H2Viewer.exe");
+        Copy(LOOKUP_EXE, addins + "\\lookup.exe");
+        std::string samples = SAMPLES_DIR;
         for (const char* list : {"x86.kwl", "directives.kwl", "win32api.kwl"})
             Copy(samples + "\\" + list, addins + "\\" + list);
         for (const char* file : {"Varnok.ini", "Masm32.ini", "sample.asm"})
@@ -122,7 +113,7 @@ protected:
 
     HostRun Run(const std::vector<std::string>& options, const std::string& actions)
     {
-        std::string command = "\"" + WinPath(TESTHOST_EXE) + "\" -app \"" + app + "\"";
+        std::string command = std::string("\"") + TESTHOST_EXE + "\" -app \"" + app + "\"";
         for (const std::string& option : options)
             command += " " + option;
         command += " -do \"" + actions + "\"";
@@ -251,7 +242,6 @@ TEST_F(HostTest, F1OverAWordOfEachListForm)
     HostRun run = Run({"-options", "1"},
                       "at mov 1; f1; at jz 1; f1; at .data 3; f1; select-text MessageBoxA; f1; at msg; f1; "
                       "text    push eax; caret 3; help 7");
-    // Help paths are lowercased as a whole.
     std::string h = "opened: winhelp command=0x101 file=" + Lower(app);
     // The keyword alone.
     EXPECT_EQ(run.Opened("f1", 1), h + "\\help\\x86.hlp key=mov") << run.Text();

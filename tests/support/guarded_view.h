@@ -12,7 +12,6 @@ public:
     GuardedView(const GuardedView&) = delete;
     GuardedView& operator=(const GuardedView&) = delete;
     const char* View() const { return view_; }
-    char* Data() { return view_; }
     uint32_t Size() const { return size_; }
 
 private:

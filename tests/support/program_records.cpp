@@ -6,28 +6,20 @@
 
 std::vector<ProgramRecord> ReadRecords(const std::string& dir)
 {
-    struct Found {
-        FILETIME Written;
-        ProgramRecord Record;
-    };
-    std::vector<Found> found;
+    std::vector<ProgramRecord> records;
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA((dir + "\\*.rec").c_str(), &entry);
     if (search != INVALID_HANDLE_VALUE) {
         do {
             std::string text = ReadFileBytes(dir + "\\" + entry.cFileName);
             size_t newline = text.find('\n');
-            found.push_back({entry.ftLastWriteTime,
-                             {text.substr(0, newline), newline == std::string::npos ? "" : text.substr(newline + 1),
-                              entry.cFileName}});
+            records.push_back({text.substr(0, newline), newline == std::string::npos ? "" : text.substr(newline + 1),
+                               entry.cFileName});
         } while (FindNextFileA(search, &entry));
         FindClose(search);
     }
-    std::stable_sort(found.begin(), found.end(),
-                     [](const Found& a, const Found& b) { return CompareFileTime(&a.Written, &b.Written) < 0; });
-    std::vector<ProgramRecord> records;
-    for (const Found& f : found)
-        records.push_back(f.Record);
+    std::sort(records.begin(), records.end(),
+              [](const ProgramRecord& a, const ProgramRecord& b) { return a.Name < b.Name; });
     return records;
 }
 

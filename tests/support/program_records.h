@@ -11,7 +11,7 @@
 struct ProgramRecord {
     std::string CommandLine;  // GetCommandLineA of the started program, ANSI bytes
     std::string Module;       // its own path
-    std::string Name;         // the file of the record, which tells records apart
+    std::string Name;         // the record's file: the time the program started, then its process id
 };
 
 // The complete records in dir, oldest first.

@@ -89,3 +89,11 @@ std::string ReadFileBytes(const std::string& path)
 }
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string ProgramDir()
+{
+    char self[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string path = self;
+    return path.substr(0, path.find_last_of('\\'));
+}

@@ -27,3 +27,5 @@ private:
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 bool FileExists(const std::string& path);
+// The directory of the running program, without a trailing backslash.
+std::string ProgramDir();
