@@ -91,6 +91,7 @@ int main(int argc, char** argv)
     config.OpenLog = dir + "\\opened.log";
     config.Options = OptEnable | OptQuiet;
     config.Unattended = true;
+    config.Silent = true;  // the catcher's log line would be timed with each press
 
     std::string names;
     std::vector<std::string> words;

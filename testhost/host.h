@@ -53,6 +53,7 @@ struct HostConfig {
     uint32_t Options = OptEnable;
     uint32_t MenuId = DefaultAddinMenuId;  // what HM_GETMENUID answers
     bool Unattended = false;               // answer boxes and close dialogs, for scripts
+    bool Silent = false;                   // print and log nothing: a benchmark times the add-in, not the log
 };
 
 typedef uint32_t(__stdcall* DllProcFn)(HWND, UINT, WPARAM, LPARAM);

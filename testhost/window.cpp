@@ -169,6 +169,8 @@ void WatchRecords(Host& host, bool on)
 
 void Print(Host& host, const std::string& line)
 {
+    if (host.Config.Silent)
+        return;
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     if (out != nullptr && out != INVALID_HANDLE_VALUE) {
         std::string bytes = line + "\n";
