@@ -1,5 +1,7 @@
-// Built with SSE2 enabled; only reached once CpuHasSse2 has said yes.
+// Built with SSE2 enabled; only reached once CpuHasSse2 has said yes. It holds
+// the SSE2 builds of the bucket walk and of the suggestion search.
 #include "cache/bucketwalk_impl.h"
+#include "cache/suggest_impl.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -83,11 +85,21 @@ bool WalkBucketSse2(const BucketRange& range, const char* word, uint32_t length,
     return WalkBucket<WideNul>(range, word, length, hit, shape);
 }
 
+uint32_t SuggestInBucketSse2(const BucketRange& range, const char* word, uint32_t length, Suggestion* out)
+{
+    return SuggestFrom<WideNul>(range, word, length, out);
+}
+
 #else
 
 bool WalkBucketSse2(const BucketRange& range, const char* word, uint32_t length, KeywordHit* hit, LaneShape shape)
 {
     return WalkBucketPlain(range, word, length, hit, shape);
+}
+
+uint32_t SuggestInBucketSse2(const BucketRange& range, const char* word, uint32_t length, Suggestion* out)
+{
+    return SuggestFrom<GroupNul>(range, word, length, out);
 }
 
 #endif

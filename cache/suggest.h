@@ -20,3 +20,11 @@ struct Suggestion {
 // comes once, as the entry a lookup would find; keywords too long for the
 // keyword buffer are left out. Returns how many were put in out.
 uint32_t SuggestKeywords(const char* view, uint32_t size, const char* word, uint32_t length, Suggestion* out);
+// The same with the walk chosen by the caller: wide for the SSE2 build, which
+// only a processor with SSE2 may run. SuggestKeywords asks the processor.
+uint32_t SuggestKeywordsUsing(bool wide, const char* view, uint32_t size, const char* word, uint32_t length,
+                              Suggestion* out);
+
+struct BucketRange;
+// The SSE2 build's search through the word's bucket, built beside the SSE2 walk.
+uint32_t SuggestInBucketSse2(const BucketRange& range, const char* word, uint32_t length, Suggestion* out);

@@ -128,11 +128,18 @@ bool Find(const char* view, uint32_t size, const std::string& word, KeywordHit* 
     block.push_back(0);
     uint32_t length = static_cast<uint32_t>(word.size());
     CheckWalksAgree(view, size, block.data(), length);
-    Suggestion nearest[MaxSuggestions];
-    uint32_t count = SuggestKeywords(view, size, block.data(), length, nearest);
+    // The SSE2 search offers what the plain one does, in the same order.
+    Suggestion nearest[MaxSuggestions], plain[MaxSuggestions];
+    uint32_t count = SuggestKeywordsUsing(true, view, size, block.data(), length, nearest);
+    if (SuggestKeywordsUsing(false, view, size, block.data(), length, plain) != count)
+        Fail();
     for (uint32_t i = 0; i < count; ++i) {
         if (nearest[i].Keyword < view || nearest[i].Alias + nearest[i].AliasLength >= view + size ||
             nearest[i].Keyword[0] != block[0])
+            Fail();
+        if (nearest[i].Keyword != plain[i].Keyword || nearest[i].KeywordLength != plain[i].KeywordLength ||
+            nearest[i].Alias != plain[i].Alias || nearest[i].AliasLength != plain[i].AliasLength ||
+            nearest[i].Common != plain[i].Common)
             Fail();
     }
     if (!FindKeyword(view, size, block.data(), length, hit))

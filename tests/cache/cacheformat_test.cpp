@@ -316,12 +316,12 @@ TEST(CacheFormat, EveryByteOfAnImageMayBeAnything)
 }
 
 // "keyword" or "keyword=alias" for each suggestion, in their order.
-std::vector<std::string> Suggest(const std::string& image, const std::string& word)
+std::vector<std::string> Suggest(const std::string& image, const std::string& word, bool wide = true)
 {
     GuardedView view(image);
     Suggestion nearest[MaxSuggestions];
-    uint32_t count = SuggestKeywords(view.View(), view.Size(), word.c_str(), static_cast<uint32_t>(word.size()),
-                                     nearest);
+    uint32_t count = SuggestKeywordsUsing(wide, view.View(), view.Size(), word.c_str(),
+                                          static_cast<uint32_t>(word.size()), nearest);
     std::vector<std::string> out;
     for (uint32_t i = 0; i < count; ++i) {
         out.push_back(std::string(nearest[i].Keyword, nearest[i].KeywordLength));
@@ -365,14 +365,17 @@ TEST(CacheFormat, SuggestionsRankByCommonPrefixThenLength)
          {"\xF0"
           "a"}},  // its own first byte, not the bucket's other one
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(Suggest(image, c.Word), c.Expected) << c.Word;
+    for (const Case& c : cases) {
+        for (bool wide : {false, true})
+            EXPECT_EQ(Suggest(image, c.Word, wide), c.Expected) << c.Word << wide;
+    }
     // The walk ends once, past the word, no keyword can enter the list.
     std::vector<TestEntry> many;
     for (int i = 0; i < 200; ++i)
         many.push_back({"a" + std::to_string(1000 + i), "", 0});
-    EXPECT_EQ(Suggest(MakeImage({{"p", "t", "d"}}, many), "a1005x"),
-              (Words{"a1005", "a1000", "a1001", "a1002", "a1003", "a1004", "a1006", "a1007", "a1008", "a1009"}));
+    for (bool wide : {false, true})
+        EXPECT_EQ(Suggest(MakeImage({{"p", "t", "d"}}, many), "a1005x", wide),
+                  (Words{"a1005", "a1000", "a1001", "a1002", "a1003", "a1004", "a1006", "a1007", "a1008", "a1009"}));
 }
 
 // Long buckets, walked by lanes from guessed starts: whole, then damaged so
