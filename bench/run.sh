@@ -15,9 +15,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-5}
 bash tools/setup.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target cache_bench help_bench Tembril >/dev/null
-build=build/win32
+. tools/preset.sh
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" --target cache_bench help_bench Tembril >/dev/null
 out=build/bench
 mkdir -p "$out"
 WINEPREFIX="$PWD/$build/wineprefix" wineserver -p >/dev/null 2>&1 </dev/null || true

@@ -20,6 +20,7 @@ uint32_t MenuItemId;
 // The host reads the two further words of the mask from ECX and EDX, which a
 // C++ return leaves holding whatever the body last put there: the stub calls
 // the body and clears both before returning to the host.
+#ifndef _WIN64
 asm(".text\n"
     ".globl _InstallDll@8\n"
     ".def _InstallDll@8; .scl 2; .type 32; .endef\n"
@@ -30,6 +31,20 @@ asm(".text\n"
     "    xorl %ecx, %ecx\n"
     "    xorl %edx, %edx\n"
     "    ret $8\n");
+#else
+// The 64-bit test build: the arguments come and stay in RCX and RDX, and the
+// stub clears them the same way after the body.
+asm(".text\n"
+    ".globl InstallDll\n"
+    ".def InstallDll; .scl 2; .type 32; .endef\n"
+    "InstallDll:\n"
+    "    subq $40, %rsp\n"
+    "    call InstallAddin\n"
+    "    xorl %ecx, %ecx\n"
+    "    xorl %edx, %edx\n"
+    "    addq $40, %rsp\n"
+    "    ret\n");
+#endif
 
 namespace {
 

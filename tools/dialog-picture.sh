@@ -4,7 +4,8 @@
 # Usage: tools/dialog-picture.sh [OUTPUT.png]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$root/build/win32
+. "$root/tools/preset.sh"
+build=$root/$build
 out=$(realpath -m "${1:-$root/docs/dialog.png}")
 program=$build/tests/dialog/dialog_picture.exe
 [ -f "$program" ] || { echo "build first: $program is missing" >&2; exit 1; }

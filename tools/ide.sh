@@ -24,10 +24,11 @@ if [ "${1:-}" = "--shot" ]; then
 fi
 [ -n "${DISPLAY:-}" ] || { echo "no display: run it under xvfb-run (see the usage above)" >&2; exit 1; }
 bash tools/setup.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target Tembril testhost H2Viewer lookup
+. "$root/tools/preset.sh"
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" --target Tembril testhost H2Viewer lookup
 
-build=$root/build/win32
+build=$root/$build
 ide=$build/ide
 rm -rf "$ide"
 mkdir -p "$ide/Addins" "$ide/Help" "$ide/Bin"

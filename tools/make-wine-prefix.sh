@@ -6,6 +6,7 @@
 set -eu
 prefix=$1
 regfile=$2
+wine=${TEMBRIL_WINE:-wine}
 [ -f "$prefix/.tembril-ready" ] && exit 0
 mkdir -p "$(dirname "$prefix")"
 lock="$prefix.lock"
@@ -19,8 +20,8 @@ trap 'rmdir "$lock"' EXIT
 rm -rf "$prefix"
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=zh_CN.UTF-8
 unset DISPLAY
-timeout -k 5 180 wineboot -i >/dev/null 2>&1
+timeout -k 5 180 "$wine" wineboot.exe -i >/dev/null 2>&1
 timeout -k 5 60 wineserver -w
-timeout -k 5 60 wine reg import "$regfile" >/dev/null 2>&1
+timeout -k 5 60 "$wine" reg import "$regfile" >/dev/null 2>&1
 timeout -k 5 60 wineserver -w
 touch "$prefix/.tembril-ready"

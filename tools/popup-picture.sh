@@ -5,7 +5,8 @@
 # Usage: tools/popup-picture.sh [OUTPUT.png]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$root/build/win32
+. "$root/tools/preset.sh"
+build=$root/$build
 out=$(realpath -m "${1:-$root/docs/popup.png}")
 prefix=$build/wineprefix-x11
 "$root/tools/make-x11-prefix.sh" "$prefix"

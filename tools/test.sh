@@ -4,6 +4,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32
-ctest --preset win32 "$@"
+. tools/preset.sh
+if [ "$preset" != win32 ]; then
+    cmake --preset win32 >/dev/null
+    cmake --build --preset win32 --target Tembril
+fi
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset"
+ctest --preset "$preset" "$@"
