@@ -144,7 +144,7 @@ protected:
         EXPECT_EQ(call.Command, 0x000Du);
         EXPECT_STREQ(call.File, file);
         EXPECT_EQ(call.Caller, nullptr);
-        EXPECT_EQ(call.LinkSize, 32);
+        EXPECT_EQ(call.LinkSize, sizeof(void*) == 4 ? 32 : 56);  // the 64-bit test build's is longer
         EXPECT_EQ(call.LinkReserved, FALSE);
         EXPECT_STREQ(call.LinkKeywords, keyword);
         EXPECT_TRUE(call.LinkUrlNull && call.LinkMsgTextNull && call.LinkMsgTitleNull && call.LinkWindowNull);
