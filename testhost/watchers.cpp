@@ -6,6 +6,7 @@
 
 #include "support/program_records.h"
 #include "testhost/host.h"
+#include "testhost/script.h"
 
 namespace {
 
@@ -69,6 +70,10 @@ void WatchPopup(Host& host, HWND window)
             items += (i ? " | " : "") + item;
         }
         Print(host, "popup: " + items);
+        std::string action;
+        action.swap(host.PopupAction);
+        if (!action.empty())
+            RunAction(host, action);
     }
     int choice = host.PopupChoice;
     if (choice < 0)

@@ -319,6 +319,39 @@ TEST_F(HostTest, AListSavedWhileTheHostRunsIsUsedAtTheNextF1)
     EXPECT_EQ(dir.List("Addins\\hlp*").size(), 1u);
 }
 
+TEST_F(HostTest, TheCaretsWordKeepsItsPrefixWhereverTheCaretAndHoweverTheEditorBreaksWords)
+{
+    // Every word prefixed and bare: a prefix lost shows as the wrong keyword.
+    dir.Write("Addins\\asm.kwl", "Asm\r\nPrefixed names\r\n#include\r\n%define\r\n.data\r\n.inc\r\n.rdata\r\n@f\r\n"
+                                 "data\r\ndefine\r\nf\r\ninc\r\ninclude\r\nrdata\r\n");
+    WriteSetting("Varnok.ini", "KeywordLists", "asm");
+    WriteSetting("Varnok.ini", "asm", "$H\\asm.hlp");
+    // The caret right after the word, before punctuation.
+    const std::string lines = "text section '.data'\\ninclude 'win32a.inc'\\n.section .rdata,\\\"dr\\\"\\n"
+                              "%define(a)\\njmp @f,\\n#include<a.h>";
+    std::string actions = lines + "; at .data 5; f1; at .inc 4; f1; at .rdata 6; f1; at %define 7; f1; at @f 2; f1; "
+                                  "at #include 8; f1";
+    std::vector<std::string> keys = {".data", ".inc", ".rdata", "%define", "@f", "#include"};
+    // The start, middle and end of the word, followed by a blank, a comma, a quote, the end of a line and of the text.
+    actions += "; text mov .data x\\nmov .data,x\\nmov '.data'\\nmov .data\\nmov .data";
+    for (int occurrence = 1; occurrence <= 5; ++occurrence) {
+        for (int offset : {1, 3, 5}) {
+            actions += "; at .data " + std::to_string(offset) + " " + std::to_string(occurrence) + "; f1";
+            keys.push_back(".data");
+        }
+    }
+    std::vector<std::string> expected;
+    for (const std::string& key : keys)
+        expected.push_back("opened: winhelp command=0x101 file=" + Lower(app) + "\\help\\asm.hlp key=" + key);
+    for (const char* wordBreak : {"punctuation", "blanks"}) {
+        HostRun run = Run({"-options", "1"}, std::string("wordbreak ") + wordBreak + "; " + actions);
+        std::vector<std::string> opened;
+        for (int press = 1; press <= static_cast<int>(keys.size()); ++press)
+            opened.push_back(run.Opened("f1", press));
+        EXPECT_EQ(opened, expected) << wordBreak << "\n" << run.Text();
+    }
+}
+
 TEST_F(HostTest, AWordInNoListOffersTheNearestKeywordsWhenAsked)
 {
     // The assembler's settings have no default: a miss opens nothing by itself.
@@ -341,6 +374,20 @@ TEST_F(HostTest, AWordInNoListOffersTheNearestKeywordsWhenAsked)
     EXPECT_TRUE(plain.All("popup: ").empty()) << plain.Text();
     EXPECT_EQ(plain.Result("f1", 1), "0");
     EXPECT_EQ(plain.Result("f1", 2), "0");
+}
+
+TEST_F(HostTest, ASuggestionIsLookedUpInTheListsAsTheyAreWhenItIsChosen)
+{
+    dir.Write("Addins\\mine.kwl", "Mine\r\nMy list\r\nalpha\r\nbeta\r\n");
+    WriteSetting("Varnok.ini", "KeywordLists", "mine");
+    WriteSetting("Varnok.ini", "mine", "$H\\mine.hlp");
+    // The list is saved, with an alias for the word, while the menu is open.
+    HostRun run = Run(
+        {"-options", "17"},
+        "text alphx; at alphx 1; popup 1 write Addins\\mine.kwl Mine\\nMy list\\nalpha=gamma\\nbeta\\n; f1");
+    EXPECT_EQ(run.Line("popup: "), "popup: alpha") << run.Text();
+    EXPECT_EQ(run.Line("opened: "), "opened: winhelp command=0x101 file=" + Lower(app) + "\\help\\mine.hlp key=gamma")
+        << run.Text();
 }
 
 }  // namespace
