@@ -284,8 +284,8 @@ bool IsWordOf(const std::string& word, std::initializer_list<const char*> words)
 
 bool IsQuoted(const std::string& word) { return !word.empty() && (word[0] == '"' || word[0] == '\''); }
 
-// fasm keeps a package's own helpers apart by an "@" in their names
-// (define@proc), and "." begins a name local to the last label.
+// fasm keeps a macro package's own helpers apart by an "@" in their names
+// (define@proc, prologue@proc): no word a programmer writes.
 bool IsFasmName(const std::string& word) { return IsAsmName(word) && word.find('@') == std::string::npos; }
 
 // fasm's statements: a line whose last word is "\" goes on in the next. Each
@@ -428,7 +428,7 @@ bool IsCNameChar(char c) { return IsLetter(c) || IsDigit(c) || c == '_' || c == 
 
 struct Define {
     std::string Name;
-    std::string Replacement;  // without the parameters and comments, blanks and line splices made one blank
+    std::string Replacement;  // what follows the name and its parameters, without comments
 };
 
 // A directive's text without its comments, its spliced lines joined.
