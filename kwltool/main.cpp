@@ -21,7 +21,9 @@ int Usage()
           "  kwltool check [--lists \"a,b,default\" | --ini FILE [--assembler-ini FILE]] FILE.kwl...\n"
           "  kwltool sort IN.kwl [-o OUT.kwl] [--verbose]\n"
           "  kwltool import SOURCE... --title TEXT --description TEXT [-o OUT.kwl]\n"
-          "                 (SOURCE: an HTML Help index .hhk, an include file .inc, a C header .h)\n"
+          "                 [--syntax masm|fasm|nasm]\n"
+          "                 (SOURCE: an HTML Help index .hhk, an include file .inc, .asm or .mac,\n"
+          "                 a C header .h; an include file's syntax is read from it unless given)\n"
           "  kwltool lookup --ini FILE [--assembler-ini FILE] --addin-dir DIR\n"
           "                 [--tools-dir DIR] [--help-dir DIR] [--app-dir DIR] (WORD | --words FILE)\n",
           stderr);
@@ -244,11 +246,14 @@ int Import(int argc, char** argv)
     const char* output = nullptr;
     const char* title = nullptr;
     const char* description = nullptr;
+    const char* syntaxName = nullptr;
     std::vector<const char*> sources;
     for (int i = 0; i < argc; ++i) {
         bool value = i + 1 < argc;
         if (strcmp(argv[i], "-o") == 0 && value)
             output = argv[++i];
+        else if (strcmp(argv[i], "--syntax") == 0 && value)
+            syntaxName = argv[++i];
         else if (strcmp(argv[i], "--title") == 0 && value)
             title = argv[++i];
         else if (strcmp(argv[i], "--description") == 0 && value)
@@ -256,22 +261,37 @@ int Import(int argc, char** argv)
         else
             sources.push_back(argv[i]);
     }
-    if (sources.empty() || title == nullptr || description == nullptr)
+    // The list's first two lines have no default a user would want: say which is missing.
+    const char* missing = sources.empty()          ? "no SOURCE file given"
+                          : title == nullptr       ? "--title TEXT is missing (the list's first line)"
+                          : description == nullptr ? "--description TEXT is missing (the list's second line)"
+                                                   : nullptr;
+    AsmSyntax given = AsmSyntax::Masm;
+    if (missing == nullptr && syntaxName != nullptr && !AsmSyntaxOfName(syntaxName, &given))
+        missing = "--syntax takes masm, fasm or nasm";
+    if (missing != nullptr) {
+        fprintf(stderr, "import: %s\n", missing);
         return Usage();
+    }
     std::vector<ImportedName> names;
     for (const char* path : sources) {
         ImportSource source;
         std::string bytes;
         if (!SourceOfPath(path, &source)) {
-            fprintf(stderr, "%s: not a source kwltool reads (.hhk, .inc or .asm, .h or .hpp)\n", path);
+            fprintf(stderr, "%s: not a source kwltool reads (.hhk, .inc, .asm or .mac, .h or .hpp)\n", path);
             return 1;
         }
         if (!ReadWhole(path, bytes)) {
             fprintf(stderr, "%s: cannot read the file\n", path);
             return 1;
         }
-        std::vector<ImportedName> found = ImportNames(source, bytes.data(), bytes.size());
-        fprintf(stderr, "%s: %u names\n", path, static_cast<unsigned>(found.size()));
+        AsmSyntax syntax = syntaxName != nullptr ? given : GuessAsmSyntax(bytes.data(), bytes.size());
+        std::vector<ImportedName> found = ImportNames(source, bytes.data(), bytes.size(), syntax);
+        if (source == ImportSource::AssemblerInclude)
+            fprintf(stderr, "%s: %u names, read as %s (%s)\n", path, static_cast<unsigned>(found.size()),
+                    AsmSyntaxName(syntax), syntaxName != nullptr ? "as given" : "from its lines");
+        else
+            fprintf(stderr, "%s: %u names\n", path, static_cast<unsigned>(found.size()));
         names.insert(names.end(), found.begin(), found.end());
     }
     ImportResult result = WriteImportedList(title, description, names);
