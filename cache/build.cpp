@@ -140,7 +140,7 @@ constexpr uint64_t UnorderedRank = ~0ull;
 void MarkExhausted(MergeInput* input);
 void RankKeyword(MergeInput* input, const char* line, uint32_t length);
 
-// Why a list is left out, from the line on which it failed on.
+// Why a list is left out of the build, and where.
 struct ListFault {
     const char* Headline;  // the text the user knows for it
     const char* Reason;    // null: the reader's system error code tells
@@ -269,7 +269,7 @@ ListFault StoppedReader(const LineReader* reader)
     return ListFault{MSG_LINE_TOO_LONG, MSG_REASON_LINE_TOO_LONG, AtReader};
 }
 
-// Why a header line (or the first keyword line), number line, could not be had.
+// Why header line number line (3: the first keyword line) could not be had.
 ListFault HeaderFault(const LineReader* reader, uint32_t line)
 {
     if (reader->Window == nullptr && reader->Error != 0)
