@@ -112,22 +112,28 @@ std::string ListName(const char* path)
 }
 
 // Which of the files' keywords several enabled lists hold, and which list a
-// lookup answers each from. Informs only: the exit status stays the checks'.
-void ReportSharedKeywords(const std::string& order, const std::vector<std::string>& paths,
-                          const std::vector<CheckResult>& results)
+// lookup answers each from; an enabled name that finds no file is an error.
+// Returns the errors.
+unsigned ReportSharedKeywords(const std::string& order, const std::vector<std::string>& paths,
+                              const std::vector<CheckResult>& results)
 {
     bool withDefault = false;
     std::vector<std::string> names = EnabledListNames(order, &withDefault);
     std::vector<const std::vector<std::string>*> lists;
-    std::vector<std::string> shownNames;
+    std::vector<std::string> shownNames, fileNames;
+    for (const std::string& path : paths)
+        fileNames.push_back(ListName(path.c_str()));
+    unsigned errors = 0;
     for (const std::string& name : names) {
-        size_t file = 0;
-        while (file < paths.size() && ListName(paths[file].c_str()) != name)
-            ++file;
-        if (file == paths.size()) {
-            printf("lists: %s is enabled but not among the files: left out\n", name.c_str());
+        std::string unfound = UnfoundListReason(name, fileNames);
+        if (!unfound.empty()) {
+            printf("lists: error: %s\n", unfound.c_str());
+            ++errors;
             continue;
         }
+        size_t file = 0;
+        while (ListName(paths[file].c_str()) != name)
+            ++file;
         lists.push_back(&results[file].Names);
         shownNames.push_back(name);
     }
@@ -142,6 +148,7 @@ void ReportSharedKeywords(const std::string& order, const std::vector<std::strin
     }
     printf("lists: %u keywords held by more than one of %u enabled lists%s\n", static_cast<unsigned>(shared.size()),
            static_cast<unsigned>(lists.size()), withDefault ? " (and default for every other word)" : "");
+    return errors;
 }
 
 int Check(int argc, char** argv)
@@ -197,8 +204,11 @@ int Check(int argc, char** argv)
         warnings += w;
         failing += !result.Clean();
     }
-    if (!order.empty())
-        ReportSharedKeywords(order, paths, results);
+    if (!order.empty()) {
+        unsigned unfound = ReportSharedKeywords(order, paths, results);
+        errors += unfound;
+        failing += unfound;
+    }
     printf("checked %u files: %u errors, %u unreachable, %u warnings\n", static_cast<unsigned>(paths.size()), errors,
            unreachable, warnings);
     return failing ? 1 : 0;

@@ -175,6 +175,17 @@ TEST_F(KwlToolLookup, CheckTellsWhichOfThreeListsAnswersASharedKeyword)
         ASSERT_NE(target, nullptr) << word;
         EXPECT_EQ(std::string(target), "c:\\" + list + ".chm") << word;
     }
+
+    // As people type it: blanks around the names, and a name with no file, an error.
+    WritePrivateProfileStringA("Tembril", "KeywordLists", "api, x86 ,kernel32,\tdirectives, default", ini.c_str());
+    ProgramRun typed = RunAndCapture(std::string("\"") + KWLTOOL_EXE + "\" check --ini \"" + ini + "\"" + files);
+    EXPECT_EQ(typed.ExitCode, 1u) << typed.Output;
+    EXPECT_NE(typed.Output.find("lists: error: \"kernel32\" is enabled but names none of the files given"),
+              std::string::npos)
+        << typed.Output;
+    EXPECT_NE(typed.Output.find("\"call\" held by api, x86, directives: help opens from directives"), std::string::npos)
+        << typed.Output;
+    EXPECT_EQ(typed.Output.find("default is enabled"), std::string::npos) << typed.Output;
 }
 
 TEST_F(KwlToolLookup, ImportedListsPassCheckAndBuildACacheThatFindsEveryName)
