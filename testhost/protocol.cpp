@@ -50,8 +50,7 @@ HookMask CallInstallDll(void* entry, HWND mainWindow, uint32_t options)
                  "movq %%rbx, %%rsp\n\t"
                  : "=a"(a), "+c"(c), "+d"(d)
                  : [entry] "r"(entry)
-                 : "rbx", "r8", "r9", "r10", "r11", "xmm0", "xmm1", "xmm2", "xmm3", "xmm4", "xmm5",
-                   "memory", "cc");
+                 : "rbx", "r8", "r9", "r10", "r11", "xmm0", "xmm1", "xmm2", "xmm3", "xmm4", "xmm5", "memory", "cc");
     eax = static_cast<uint32_t>(a);
     ecx = static_cast<uint32_t>(c);
     edx = static_cast<uint32_t>(d);
