@@ -92,9 +92,10 @@ bool PutUrlKeyword(Writer& w, const char* keyword)
 // directories already in, and the keyword's places. The template is read as
 // the C runtime reads a command line (Microsoft's rule since Visual C++ 2008,
 // the one of the Universal CRT): inside quotes, a quote right after a quote is
-// a quote character and the quotes go on. CommandLineToArgvW ends the quotes
-// there, so the two read such runs apart; the arguments are therefore written
-// again in the one form that both read alike: an argument quoted as a whole
+// a quote character and the quotes go on. CommandLineToArgvW reads that pair
+// as a quote character too but ends the quotes, so the two read runs of quotes
+// apart; the arguments are therefore written again in the one form that both
+// read alike: an argument quoted as a whole
 // when it holds a blank or a tab or the template quoted it or it is empty,
 // each quote character as \", the backslashes before any written quote doubled.
 // The keyword, whatever it holds, then stays one piece of its argument.
@@ -340,7 +341,7 @@ bool ReadArguments(const char* p, const HelpDirs& dirs, ArgumentStream& stream)
     for (; *p != 0;) {
         if (*p == '$') {
             // p[1] is at most the terminator, since p[0] is not.
-            const char* text = p[1] == 'K' ? nullptr : CodeText(p[1], dirs, nullptr);
+            const char* text = CodeText(p[1], dirs, nullptr);
             if (p[1] == 'K') {
                 if (!Push(stream, KeywordPlace))
                     return false;

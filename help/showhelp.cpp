@@ -65,23 +65,15 @@ bool IsUnset(const char* path) { return path[0] == 0 || StartsWith(path, "(non")
 // CreateProcessA makes the command line wide in the ANSI code page.
 bool IsAnsiLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
 
-// Starts program with commandLine as given, or with none. Handles are closed at once.
-void StartProgram(const char* program, const char* commandLine)
+// Starts program with commandLine as given: the caller's own buffer, since
+// CreateProcessA may write into it. Handles are closed at once.
+void StartProgram(const char* program, char* commandLine)
 {
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started;
-    // CreateProcessA may write into the command line: hand it a copy. Every
-    // caller's text fits; a longer one is not started rather than cut.
-    char line[MAX_PATH + 3 + HelpWorkSize];
-    if (commandLine != nullptr) {
-        if (StrLen(commandLine) >= sizeof line)
-            return;
-        lstrcpyA(line, commandLine);
-    }
-    if (CreateProcessA(program, commandLine != nullptr ? line : nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &started)) {
+    if (CreateProcessA(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
         KernelHandle process(started.hProcess);  // closed at once: we never wait for it
         KernelHandle thread(started.hThread);
     }
@@ -174,7 +166,8 @@ uint32_t ShowHelp(const char* keyword, const char* helpTarget)
 void RunProgram(const char* program, const char* arguments)
 {
     // A path holds no quote, so quoting it is enough for the program-name rule
-    // by which runtimes read the first token.
+    // by which runtimes read the first token. Every expansion fits; a longer
+    // line is not started rather than cut.
     char line[MAX_PATH + 3 + HelpWorkSize];
     uint32_t programLength = StrLen(program);
     uint32_t argumentsLength = arguments != nullptr ? StrLen(arguments) : 0;
