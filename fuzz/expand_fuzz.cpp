@@ -233,20 +233,20 @@ std::string Received(const std::string& keyword, LeadByteTest isLead)
 // character is not one whose second byte CopyDir would take for a backslash.
 std::string Whole(const std::vector<char>& piece, bool directory)
 {
-    std::string text;
+    std::vector<std::string> characters;
     for (size_t i = 0; i + 1 < piece.size(); ++i) {
         unsigned char byte = static_cast<unsigned char>(piece[i]);
-        if (!IsGbkLead(byte)) {
-            if (byte < 0x80)
-                text += piece[i];
-            continue;
-        }
         unsigned char next = static_cast<unsigned char>(piece[i + 1]);
-        bool last = i + 2 >= piece.size() - 1;
-        if (next >= 0x40 && next != 0x7F && next != 0xFF && !(directory && last && next == '\\'))
-            text += std::string(&piece[i], 2);
-        ++i;
+        if (byte < 0x80)
+            characters.push_back(std::string(1, piece[i]));
+        else if (IsGbkLead(byte) && next >= 0x40 && next != 0x7F && next != 0xFF)
+            characters.push_back(std::string(&piece[i++], 2));
     }
+    while (directory && !characters.empty() && characters.back().size() == 2 && characters.back()[1] == '\\')
+        characters.pop_back();
+    std::string text;
+    for (const std::string& c : characters)
+        text += c;
     return text;
 }
 
