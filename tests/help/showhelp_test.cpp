@@ -227,7 +227,9 @@ TEST_F(HelpLaunch, QuotedProgramGetsItsQuotedPathThenTheArgumentString)
     std::string path = started[0].CommandLine.substr(1, started[0].CommandLine.find('"', 1) - 1);
     EXPECT_EQ(started[0].CommandLine, "\"" + path + "\" /K Mov");
     EXPECT_TRUE(SameTextIgnoringCase(path, addin_.File("tool.exe"))) << path;
-    EXPECT_EQ(path, CharLowerA(&std::string(path)[0])) << "the path is lowercased, the arguments keep their case";
+    std::string lower = path;
+    CharLowerA(&lower[0]);
+    EXPECT_EQ(path, lower) << "the path is lowercased, the arguments keep their case";
     EXPECT_TRUE(SameTextIgnoringCase(started[0].Module, addin_.File("tool.exe"))) << started[0].Module;
     EXPECT_TRUE(boxes_.Boxes().empty());
 }
