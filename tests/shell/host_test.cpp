@@ -248,7 +248,7 @@ TEST_F(HostTest, F1OverAWordOfEachListForm)
     // A keyword with an alias: help opens for the alias.
     EXPECT_EQ(run.Opened("f1", 2), h + "\\help\\x86.hlp key=je") << run.Text();
     // A directive: the "." before the word belongs to the keyword.
-    EXPECT_EQ(run.Opened("f1", 3), "opened: lookup.exe cmdline=[/k .data]") << run.Text();
+    EXPECT_EQ(run.Opened("f1", 3), "opened: lookup.exe cmdline=[\"lookup.exe\" /k .data]") << run.Text();
     // A selection, in capitals, of a name whose list gives an alias; an HTML Help 2 target.
     EXPECT_EQ(run.Opened("f1", 4),
               "opened: H2Viewer.exe cmdline=[/helpcol ms-help://ms.psdk.v2003/win32 /filterquery /index messagebox "
@@ -272,13 +272,13 @@ TEST_F(HostTest, ReloadPicksUpAChangedAssemblerIni)
     HostRun run = Run({"-options", "1", "-assembler", "Masm32"},
                       "at .data 1; f1; ini Masm32.ini Tembril directives \\\"$D\\lookup.exe\\\" /changed $K; f1; "
                       "reload; f1; assembler none; f1; reload; f1");
-    EXPECT_EQ(run.Opened("f1", 1), "opened: lookup.exe cmdline=[/masm .data]") << run.Text();
+    EXPECT_EQ(run.Opened("f1", 1), "opened: lookup.exe cmdline=[\"lookup.exe\" /masm .data]") << run.Text();
     // Settings are read when the cache opens, not per help command.
-    EXPECT_EQ(run.Opened("f1", 2), "opened: lookup.exe cmdline=[/masm .data]") << run.Text();
-    EXPECT_EQ(run.Opened("f1", 3), "opened: lookup.exe cmdline=[/changed .data]") << run.Text();
-    EXPECT_EQ(run.Opened("f1", 4), "opened: lookup.exe cmdline=[/changed .data]") << run.Text();
+    EXPECT_EQ(run.Opened("f1", 2), "opened: lookup.exe cmdline=[\"lookup.exe\" /masm .data]") << run.Text();
+    EXPECT_EQ(run.Opened("f1", 3), "opened: lookup.exe cmdline=[\"lookup.exe\" /changed .data]") << run.Text();
+    EXPECT_EQ(run.Opened("f1", 4), "opened: lookup.exe cmdline=[\"lookup.exe\" /changed .data]") << run.Text();
     // No assembler any more: the global settings apply from the next open.
-    EXPECT_EQ(run.Opened("f1", 5), "opened: lookup.exe cmdline=[/k .data]") << run.Text();
+    EXPECT_EQ(run.Opened("f1", 5), "opened: lookup.exe cmdline=[\"lookup.exe\" /k .data]") << run.Text();
 }
 
 TEST_F(HostTest, HelpCommandWithTheCacheClosedReturnsZeroEvenWithDefault)
