@@ -108,9 +108,9 @@ void CheckNamedLists(HWND view, char* lists, uint32_t length, int* places, int c
     if (MayBeCut(length, DialogListsSize))
         NextFromLast(&walk, &name, &nameLength);  // possibly a fragment
     bool last = true;
-    while (NextFromLast(&walk, &name, &nameLength)) {
-        // "default" counts as the pseudo-list only as the whole last name.
-        if (last && NameIs(name, nameLength, DEFAULT_LIST_NAME)) {
+    bool bare = false;
+    while (NextFromLast(&walk, &name, &nameLength, &bare)) {
+        if (last && bare) {
             SetCheck(view, 0, Checked);
         } else {
             // Room for every name a read can return, and ".kwl". An empty
@@ -129,6 +129,17 @@ void CheckNamedLists(HWND view, char* lists, uint32_t length, int* places, int c
         }
         last = false;
     }
+}
+
+// The name the save writes for a record: as the open will read it, without
+// blanks around it, and the file "default.kwl" with its extension, which
+// keeps it from being read as the pseudo-list should it stand last.
+const char* SavedName(const ListRecord* record, char* name)
+{
+    ListName read = ReadListName(record->Name, StrLen(record->Name));
+    const char* suffix = record != &DefaultListRecord && NeedsExtension(read.Text, read.Length) ? ListExtension : "";
+    FormEntry(name, ListHeaderRoom + sizeof ListExtension, read.Text, read.Length, suffix);
+    return name;
 }
 
 }  // namespace
@@ -174,12 +185,13 @@ uint32_t SaveSettings(HWND dialog)
     // The whole value is settled before anything is written: a value that the
     // dialog could not read back whole is not written at all.
     char lists[DialogListsSize] = "";
+    char name[ListHeaderRoom + sizeof ListExtension];
     for (int i = count - 1; i >= 0; --i) {
         ListRecord* record = RecordOf(view, i);
         if (record == nullptr)
             continue;
         UINT state = static_cast<UINT>(SendMessageA(view, LVM_GETITEMSTATE, static_cast<WPARAM>(i), CheckBoxMask));
-        if ((state & CheckBoxMask) == Checked && !AppendListName(lists, sizeof lists, record->Name)) {
+        if ((state & CheckBoxMask) == Checked && !AppendListName(lists, sizeof lists, SavedName(record, name))) {
             MessageBoxA(dialog, MSG_TOO_MANY_LISTS, MSG_TOO_MANY_LISTS_CAPTION, MB_OK);
             return 0;
         }

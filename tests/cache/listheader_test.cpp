@@ -43,6 +43,26 @@ TEST_F(ListHeaderTest, NameTitleAndDescriptionComeFromTheFile)
     FreeListRecord(record);
 }
 
+// A path past the limit names no file: not one of the same name in the
+// current directory, which the dialog would show as the list's.
+TEST_F(ListHeaderTest, APathThatDoesNotFitReadsNoFileElsewhere)
+{
+    std::string deep = addinDir + "\\" + std::string(200 - addinDir.size(), 'd');
+    data.AddinDir = deep.c_str();
+    std::string name = std::string(60, 'n') + ".kwl";
+    dir.Write(name, "Wrong title\r\nWrong description\r\n");
+    char current[MAX_PATH];
+    GetCurrentDirectoryA(sizeof current, current);
+    SetCurrentDirectoryA(addinDir.c_str());
+    ListRecord* record = ReadListHeader(name.c_str());
+    SetCurrentDirectoryA(current);
+    ASSERT_NE(record, nullptr);
+    EXPECT_STREQ(record->Title, "");
+    EXPECT_STREQ(record->Description, "");
+    EXPECT_STREQ(record->Path, "");
+    FreeListRecord(record);
+}
+
 TEST_F(ListHeaderTest, OneBackslashBetweenDirectoryAndName)
 {
     std::string withSlash = addinDir + "\\";

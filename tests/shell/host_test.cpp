@@ -352,6 +352,50 @@ TEST_F(HostTest, TheCaretsWordKeepsItsPrefixWhereverTheCaretAndHoweverTheEditorB
     }
 }
 
+// The settings file without the two keys the build writes, which hold a fresh name and stamp.
+std::string WithoutBuildKeys(const std::string& text)
+{
+    std::string kept;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        end = end == std::string::npos ? text.size() : end + 1;
+        std::string line = text.substr(at, end - at);
+        if (line.rfind("KeywordCacheFile=", 0) != 0 && line.rfind("KeywordListStamp=", 0) != 0)
+            kept += line;
+        at = end;
+    }
+    return kept;
+}
+
+// One mistake takes no help away: blanks around the names as people type
+// them, a list that is missing and one with LF line ends. F1 on a word of a
+// sound list opens its help; one box names both bad files, once.
+TEST_F(HostTest, HelpSurvivesBlanksAMissingListAndOneWithLfLineEnds)
+{
+    std::string lf;
+    for (char c : ReadFileBytes(addins + "\\directives.kwl"))
+        if (c != '\r')
+            lf += c;
+    dir.Write("Addins\\directives.kwl", lf);
+    WriteSetting("Varnok.ini", "KeywordLists", "win32api, kernel32 , directives,\tx86, default");
+    std::string before = ReadFileBytes(app + "\\Varnok.ini");
+    HostRun run = Run({"-options", "1"}, "at mov 1; f1; select-text MessageBoxA; f1; reload; at mov 1; f1");
+    std::string h = "opened: winhelp command=0x101 file=" + Lower(app);
+    EXPECT_EQ(run.Opened("f1", 1), h + "\\help\\x86.hlp key=mov") << run.Text();
+    EXPECT_EQ(run.Opened("f1", 2).substr(0, 21), "opened: H2Viewer.exe ") << run.Text();
+    EXPECT_EQ(run.Opened("f1", 3), h + "\\help\\x86.hlp key=mov") << run.Text();
+    EXPECT_EQ(run.All("box: ").size(), 1u) << run.Text();
+    std::string text = run.Text();
+    for (const std::string& told :
+         std::vector<std::string>{u8"box: \"GetFirstLine: 无法打开输入文件.", u8"文件: " + addins + "\\kernel32.kwl",
+                                  u8"原因: 文件不存在.", u8"GetNextLine: 行不匹配缓冲区.",
+                                  u8"文件: " + addins + "\\directives.kwl",
+                                  u8"第 1 行: 行以 LF 结束; 关键词列表的每一行须以 CR LF 结束."})
+        EXPECT_NE(text.find(told), std::string::npos) << told << "\n" << text;
+    EXPECT_EQ(WithoutBuildKeys(ReadFileBytes(app + "\\Varnok.ini")), WithoutBuildKeys(before));
+}
+
 TEST_F(HostTest, AWordInNoListOffersTheNearestKeywordsWhenAsked)
 {
     // The assembler's settings have no default: a miss opens nothing by itself.
