@@ -9,42 +9,17 @@
 #include "common/errorbox.h"
 #include "common/messages.h"
 #include "common/owners.h"
+#include "dialog/dialogstate.h"
 #include "dialog/listview.h"
 #include "dialog/settingsfile.h"
 #include "dialog/settingstext.h"
 #include "resources/resource.h"
 #include "shell/tembril.h"
 
-char DialogIni[PathBufferSize];
-int32_t DialogEntry;
-
 namespace {
 
-constexpr UINT CheckBoxMask = 0xF000;
-constexpr UINT Unchecked = 0x1000;
-constexpr UINT Checked = 0x2000;
 constexpr uint32_t EntrySize = 128;  // a combo entry as SelectSettingsFile reads it back
 constexpr char ListExtension[] = LIST_EXTENSION;
-
-void SetCheck(HWND view, int index, UINT image)
-{
-    LVITEMA item = {};
-    item.stateMask = CheckBoxMask;
-    item.state = image;
-    SendMessageA(view, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-}
-
-ListRecord* RecordOf(HWND view, int index)
-{
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = index;
-    if (!SendMessageA(view, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
-        return nullptr;
-    return reinterpret_cast<ListRecord*>(item.lParam);
-}
-
-int ItemCount(HWND view) { return static_cast<int>(SendMessageA(view, LVM_GETITEMCOUNT, 0, 0)); }
 
 }  // namespace
 

@@ -6,21 +6,13 @@
 
 #include "cache/listheader.h"
 #include "shell/tembril.h"
+#include "support/fake_host.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 class ListHeaderTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        addinDir = dir.Path();
-        data = HostDataRecord{};
-        data.AddinDir = addinDir.c_str();
-        HostData = &data;
-    }
-    void TearDown() override { HostData = nullptr; }
-
     // The record's strings as they lie in the block, and the help target's room.
     void ExpectLayout(const ListRecord* record)
     {
@@ -33,8 +25,9 @@ protected:
     }
 
     TempDir dir;
-    std::string addinDir;
-    HostDataRecord data;
+    FakeHost fakeHost{dir, dir, 0};
+    const std::string& addinDir = fakeHost.AddinDir;
+    HostDataRecord& data = fakeHost.Data;
 };
 
 TEST_F(ListHeaderTest, NameTitleAndDescriptionComeFromTheFile)

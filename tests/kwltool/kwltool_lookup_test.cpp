@@ -19,6 +19,7 @@
 #include "kwltool/kwlcheck.h"
 #include "kwltool/kwlsort.h"
 #include "shell/tembril.h"
+#include "support/fake_host.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 #include "testhost/host.h"
@@ -27,24 +28,6 @@ namespace {
 
 class KwlToolLookup : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        addin = dir.Path();
-        ini = dir.File("Varnok.ini");
-        data = HostDataRecord{};
-        data.AddinDir = addin.c_str();
-        data.HostIniPath = ini.c_str();
-        data.AppDir = addin.c_str();
-        HostData = &data;
-        OptionFlags = OptEnable | OptQuiet;
-    }
-    void TearDown() override
-    {
-        CloseCache();
-        HostData = nullptr;
-        OptionFlags = 0;
-    }
-
     // kwltool's standard output for the arguments.
     std::string RunTool(const std::string& arguments)
     {
@@ -52,8 +35,8 @@ protected:
     }
 
     TempDir dir;
-    std::string addin, ini;
-    HostDataRecord data;
+    FakeHost fakeHost{dir, dir, OptEnable | OptQuiet};
+    const std::string &addin = fakeHost.AddinDir, &ini = fakeHost.HostIni;
 };
 
 TEST_F(KwlToolLookup, SortedListPassesCheckAndEveryKeywordIsFound)
