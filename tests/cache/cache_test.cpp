@@ -554,8 +554,9 @@ TEST_F(CacheTest, ListPathAtTheLimitOpensAndOneByteMoreFails)
         EXPECT_EQ(OpenCache(), 1u) << extra;
         EXPECT_EQ(Lookup("k"), extra == 0 ? "help-n" : "<null>") << extra;
         ASSERT_EQ(capture.Boxes().size(), extra) << extra;
-        if (extra != 0)
+        if (extra != 0) {
             EXPECT_NE(capture.Texts()[0].find(MSG_REASON_PATH_TOO_LONG), std::string::npos);
+        }
         CloseCache();
     }
 }
