@@ -221,11 +221,41 @@ void RankKeyword(MergeInput* input, const char* line, uint32_t length)
 // An exhausted input's rank orders nothing either: the selection asks the reader.
 void MarkExhausted(MergeInput* input) { input->Rank = UnorderedRank; }
 
+// StrCmp of two keywords whose ranks are equal and order them: their first
+// eight bytes agree, or both end alike within them. Shared beginnings are
+// common in real lists, so the rest goes four bytes a step. Each keyword and
+// its NUL lie in its window, and no load reaches past the shorter one's NUL.
+int32_t SameRankOrder(const MergeInput* a, const MergeInput* b)
+{
+    uint32_t shorter = a->KeywordLength < b->KeywordLength ? a->KeywordLength : b->KeywordLength;
+    if (shorter < 8)
+        return 0;
+    const char* x = a->Reader.Line;
+    const char* y = b->Reader.Line;
+    uint32_t i = 8;
+    for (; i + 4 <= shorter + 1; i += 4) {
+        uint32_t p, q;
+        memcpy(&p, x + i, 4);
+        memcpy(&q, y + i, 4);
+        if (p != q) {
+            i += static_cast<uint32_t>(__builtin_ctz(p ^ q)) >> 3;
+            return static_cast<int8_t>(static_cast<uint8_t>(x[i] - y[i]));
+        }
+    }
+    for (; i <= shorter; ++i) {
+        if (x[i] != y[i])
+            return static_cast<int8_t>(static_cast<uint8_t>(x[i] - y[i]));
+    }
+    return 0;
+}
+
 // Whether input takes best's place as the scan's candidate: when best is
 // exhausted, or input is not and StrCmp of best's keyword and input's is 0
-// or more.
-bool Displaces(const MergeInput* best, const MergeInput* input)
+// or more. sameRank: both ranks order their keywords and are equal.
+bool Displaces(const MergeInput* best, const MergeInput* input, bool sameRank)
 {
+    if (sameRank)
+        return SameRankOrder(best, input) >= 0;
     if (best->Reader.Line == nullptr)
         return true;
     if (input->Reader.Line == nullptr)
@@ -260,7 +290,7 @@ uint32_t SelectInput(Build* build, uint32_t moved)
             uint32_t take = 0u - static_cast<uint32_t>(rank < best);
             candidate ^= (candidate ^ i) & take;
             best ^= (best ^ rank) & (static_cast<uint64_t>(take) << 32 | take);
-        } else if (Displaces(&inputs[candidate], &inputs[i])) {
+        } else if (Displaces(&inputs[candidate], &inputs[i], ((rank | best) >> 63) == 0)) {
             candidate = i;
             best = rank;
         }
