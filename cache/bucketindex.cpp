@@ -8,17 +8,38 @@ namespace {
 
 // StrCmp's sign for strings of bytes 1 to 0x7F: the plain byte order, the
 // shorter first where one begins the other.
+// Four bytes a step: making an index compares every entry with the one before.
 int32_t Order(const char* a, uint32_t aLength, const char* b, uint32_t bLength)
 {
-    int32_t order = memcmp(a, b, aLength < bLength ? aLength : bLength);
-    if (order != 0)
-        return order;
+    uint32_t shorter = aLength < bLength ? aLength : bLength;
+    uint32_t i = 0;
+    for (; i + 4 <= shorter; i += 4) {
+        uint32_t x, y;
+        memcpy(&x, a + i, 4);
+        memcpy(&y, b + i, 4);
+        if (x != y) {
+            i += static_cast<uint32_t>(__builtin_ctz(x ^ y)) >> 3;
+            return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]) ? -1 : 1;
+        }
+    }
+    for (; i < shorter; ++i) {
+        if (a[i] != b[i])
+            return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]) ? -1 : 1;
+    }
     return aLength < bLength ? -1 : aLength > bLength ? 1 : 0;
 }
 
+// Bytes 1 to 0x7F only.
 bool IsPlain(const char* bytes, uint32_t length)
 {
-    for (uint32_t i = 0; i < length; ++i) {
+    uint32_t i = 0;
+    for (; i + 4 <= length; i += 4) {
+        uint32_t group;
+        memcpy(&group, bytes + i, 4);
+        if ((group & 0x80808080u) != 0 || ZeroByteFlags(group) != 0)
+            return false;
+    }
+    for (; i < length; ++i) {
         unsigned char c = static_cast<unsigned char>(bytes[i]);
         if (c == 0 || c >= 0x80)
             return false;
