@@ -40,8 +40,8 @@ field() { sed -n "s/.* $1=\([^ ]*\).*/\1/p" <<<"$2"; }
 
 table="$out/results.md"
 {
-    echo "| shape | lists | keywords | MB | build ms | keywords/s | MB/s | sort -m ms | cat ms | build/sort | build/cat | peak KiB | open us | hit us | miss->default us | miss us | help press us | help miss us | list check us | suggest us | suggest bucket us |"
-    echo "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"
+    echo "| shape | lists | keywords | MB | build ms | keywords/s | MB/s | sort -m ms | cat ms | build/sort | build/cat | peak KiB | open us | hit us | miss->default us | miss us | help press us | help miss us | list check us | suggest us | suggest bucket us | first hit us | index KiB |"
+    echo "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"
 } >"$table"
 
 for shape in even win32; do
@@ -69,8 +69,9 @@ for total in 10000 100000 1000000; do
             -v md="$(field miss_default_us "$result")" -v mn="$(field miss_none_us "$result")" \
             -v hp="$(field help_hit_us "$help")" -v hm="$(field help_miss_us "$help")" \
             -v ck="$(field check_us "$result")" -v sg="$(field suggest_us "$result")" -v sx="$(field suggest_bucket_us "$result")" \
-            'BEGIN { printf "| %s | %d | %d | %.1f | %.1f | %.0f | %.1f | %.1f | %.1f | %.2f | %.2f | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n",
-                     s, l, k, b/1e6, bm, kps, mbs, sm, cm, bm/sm, bm/cm, pk, op, h, md, mn, hp, hm, ck, sg, sx }' >>"$table"
+            -v fh="$(field first_hit_us "$result")" -v ik="$(field index_kib "$result")" \
+            'BEGIN { printf "| %s | %d | %d | %.1f | %.1f | %.0f | %.1f | %.1f | %.1f | %.2f | %.2f | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n",
+                     s, l, k, b/1e6, bm, kps, mbs, sm, cm, bm/sm, bm/cm, pk, op, h, md, mn, hp, hm, ck, sg, sx, fh, ik }' >>"$table"
     done
 done
 done

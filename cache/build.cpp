@@ -26,6 +26,8 @@ struct MergeInput {
     uint32_t EntryLength;    // keyword, NUL, alias, NUL: what its entry copies before the list index
     uint64_t Rank;           // see RankKeyword
     uint32_t Leader;         // the selection's candidate once this input's step is done
+    bool Plain;              // exhausted, or a keyword of bytes below 0x80 only
+    uint64_t NextRank;       // for a Plain keyword, the rank of its bytes from the ninth on
 };
 
 // Everything one build holds. ReleaseBuild is the one place that frees it.
@@ -33,10 +35,14 @@ struct Build {
     CacheHeader Header;
     MergeInput* Inputs;  // one per merged list, zero-filled
     uint32_t Count;
-    HANDLE File;        // the cache file being written; null until created
-    char* Output;       // OutputBufferSize bytes
-    uint32_t Used;      // bytes waiting in Output
-    uint32_t Position;  // file offset of the next byte put
+    uint32_t Unplain;     // inputs whose keyword is not Plain
+    uint32_t* Losers;     // the selection tree: TreeLeaves entries, zero-filled
+    uint32_t TreeLeaves;  // Count rounded up to a power of two
+    uint32_t Winner;      // the tree's selection
+    HANDLE File;          // the cache file being written; null until created
+    char* Output;         // OutputBufferSize bytes
+    uint32_t Used;        // bytes waiting in Output
+    uint32_t Position;    // file offset of the next byte put
     bool WriteFailed;
     char Dir[ListPathSize];  // AddinDir without its trailing backslash
     uint32_t DirLength;
@@ -52,6 +58,10 @@ void ReleaseBuild(Build* build)
             CloseLineReader(&build->Inputs[i].Reader);
         HeapFree(GetProcessHeap(), 0, build->Inputs);
         build->Inputs = nullptr;
+    }
+    if (build->Losers != nullptr) {
+        HeapFree(GetProcessHeap(), 0, build->Losers);
+        build->Losers = nullptr;
     }
     if (build->File != nullptr) {
         CloseHandle(build->File);
@@ -139,6 +149,7 @@ void TakeLine(MergeInput* input);
 constexpr uint64_t UnorderedRank = ~0ull;
 void MarkExhausted(MergeInput* input);
 void RankKeyword(MergeInput* input, const char* line, uint32_t length);
+uint64_t EightBytes(const LineReader& reader, const char* line, uint32_t length);
 
 // Why a list is left out of the build, and where.
 struct ListFault {
@@ -332,6 +343,19 @@ void TakeLine(MergeInput* input)
     }
     input->EntryLength = entryLength;
     RankKeyword(input, line, keywordLength);
+    // The rank has looked at the first eight bytes.
+    bool plain = input->Rank != UnorderedRank;
+    uint32_t j = 8;
+    for (; plain && j + 4 <= keywordLength; j += 4) {
+        uint32_t group;
+        memcpy(&group, line + j, 4);
+        plain = (group & 0x80808080u) == 0;
+    }
+    for (; plain && j < keywordLength; ++j)
+        plain = static_cast<unsigned char>(line[j]) < 0x80;
+    input->Plain = plain;
+    // Real lists share long beginnings: the tree looks at eight more bytes before it compares.
+    input->NextRank = plain && keywordLength > 8 ? EightBytes(input->Reader, line + 8, keywordLength - 8) : 0;
 }
 
 // The first n bytes of a 4-byte group loaded in memory order, the rest zero.
@@ -346,7 +370,11 @@ inline uint32_t FirstBytes(uint32_t group, uint32_t n) { return n >= 4 ? group :
 // keyword near the window's end is taken byte by byte.
 void RankKeyword(MergeInput* input, const char* line, uint32_t length)
 {
-    const LineReader& reader = input->Reader;
+    input->Rank = EightBytes(input->Reader, line, length);
+}
+
+uint64_t EightBytes(const LineReader& reader, const char* line, uint32_t length)
+{
     uint32_t first = 0, second = 0;
     if (static_cast<uint32_t>(reader.Window + reader.Filled - line) >= 8) {
         memcpy(&first, line, 4);
@@ -362,19 +390,54 @@ void RankKeyword(MergeInput* input, const char* line, uint32_t length)
                 second |= c << (8 * (j - 4));
         }
     }
-    input->Rank = (static_cast<uint64_t>(__builtin_bswap32(first)) << 32) | __builtin_bswap32(second);
     if (((first | second) & 0x80808080u) != 0)
-        input->Rank = UnorderedRank;
+        return UnorderedRank;
+    return (static_cast<uint64_t>(__builtin_bswap32(first)) << 32) | __builtin_bswap32(second);
 }
 
 // An exhausted input's rank orders nothing either: the selection asks the reader.
-void MarkExhausted(MergeInput* input) { input->Rank = UnorderedRank; }
+void MarkExhausted(MergeInput* input)
+{
+    input->Rank = UnorderedRank;
+    input->Plain = true;
+}
+
+// StrCmp of two keywords whose ranks are equal and order them: their first
+// from bytes agree (eight, or sixteen where NextRank agrees too), or both end
+// alike within them. Shared beginnings are
+// common in real lists, so the rest goes four bytes a step. Each keyword and
+// its NUL lie in its window, and no load reaches past the shorter one's NUL.
+int32_t SameRankOrder(const MergeInput* a, const MergeInput* b, uint32_t from = 8)
+{
+    uint32_t shorter = a->KeywordLength < b->KeywordLength ? a->KeywordLength : b->KeywordLength;
+    if (shorter < from)
+        return 0;
+    const char* x = a->Reader.Line;
+    const char* y = b->Reader.Line;
+    uint32_t i = from;
+    for (; i + 4 <= shorter + 1; i += 4) {
+        uint32_t p, q;
+        memcpy(&p, x + i, 4);
+        memcpy(&q, y + i, 4);
+        if (p != q) {
+            i += static_cast<uint32_t>(__builtin_ctz(p ^ q)) >> 3;
+            return static_cast<int8_t>(static_cast<uint8_t>(x[i] - y[i]));
+        }
+    }
+    for (; i <= shorter; ++i) {
+        if (x[i] != y[i])
+            return static_cast<int8_t>(static_cast<uint8_t>(x[i] - y[i]));
+    }
+    return 0;
+}
 
 // Whether input takes best's place as the scan's candidate: when best is
 // exhausted, or input is not and StrCmp of best's keyword and input's is 0
-// or more.
-bool Displaces(const MergeInput* best, const MergeInput* input)
+// or more. sameRank: both ranks order their keywords and are equal.
+bool Displaces(const MergeInput* best, const MergeInput* input, bool sameRank)
 {
+    if (sameRank)
+        return SameRankOrder(best, input) >= 0;
     if (best->Reader.Line == nullptr)
         return true;
     if (input->Reader.Line == nullptr)
@@ -409,13 +472,68 @@ uint32_t SelectInput(Build* build, uint32_t moved)
             uint32_t take = 0u - static_cast<uint32_t>(rank < best);
             candidate ^= (candidate ^ i) & take;
             best ^= (best ^ rank) & (static_cast<uint64_t>(take) << 32 | take);
-        } else if (Displaces(&inputs[candidate], &inputs[i])) {
+        } else if (Displaces(&inputs[candidate], &inputs[i], ((rank | best) >> 63) == 0)) {
             candidate = i;
             best = rank;
         }
         inputs[i].Leader = candidate;
     }
     return candidate;
+}
+
+// Whether input a's entry comes before input b's, where every keyword that is
+// not exhausted is Plain: StrCmp is then a true order, and the scan's choice
+// is the smallest keyword, among equal ones the latest list. An exhausted
+// input, and a leaf past the last list, come last.
+bool Before(const Build* build, uint32_t a, uint32_t b)
+{
+    uint64_t rankA = a < build->Count ? build->Inputs[a].Rank : UnorderedRank;
+    uint64_t rankB = b < build->Count ? build->Inputs[b].Rank : UnorderedRank;
+    if (rankA != rankB)
+        return rankA < rankB;
+    if (rankA == UnorderedRank)
+        return a < b;  // both are done; a real input, not a leaf past the lists, ends the merge
+    const MergeInput& x = build->Inputs[a];
+    const MergeInput& y = build->Inputs[b];
+    if (x.NextRank != y.NextRank)
+        return x.NextRank < y.NextRank;
+    int32_t order = SameRankOrder(&x, &y, 16);
+    return order != 0 ? order < 0 : a > b;
+}
+
+// The selection where every keyword is Plain: a tree of losers over the
+// inputs, so that a selection costs the steps from the moved input's leaf to
+// the root, not a scan through every list. The scan's answer wherever StrCmp
+// orders the keywords; the scan itself takes over where it does not.
+void MakeTree(Build* build)
+{
+    uint32_t leaves = build->TreeLeaves;
+    uint32_t* losers = build->Losers;         // nodes 1 to leaves - 1
+    uint32_t* winners = losers + 2 * leaves;  // the winner below each node; the leaves from leaves on
+    for (uint32_t i = 0; i < leaves; ++i)
+        winners[leaves + i] = i;
+    for (uint32_t node = leaves - 1; node >= 1; --node) {
+        uint32_t a = winners[2 * node], b = winners[2 * node + 1];
+        bool first = Before(build, a, b);
+        winners[node] = first ? a : b;
+        losers[node] = first ? b : a;
+    }
+    build->Winner = leaves > 1 ? winners[1] : 0;
+}
+
+// The tree after the moved input has taken its next keyword: its leaf's way up.
+void ReplayTree(Build* build, uint32_t moved)
+{
+    uint32_t* losers = build->Losers;
+    uint32_t winner = moved;
+    for (uint32_t node = (moved + build->TreeLeaves) >> 1; node >= 1; node >>= 1) {
+        uint32_t loser = losers[node];
+        if (Before(build, loser, winner)) {
+            losers[node] = winner;
+            winner = loser;
+        }
+    }
+    build->Winner = winner;
 }
 
 // Writes the current keyword line of input i as an entry, in one copy: the
@@ -477,7 +595,13 @@ bool BuildCacheFile(Build* build, const char* lists, const char* addinDir, const
     build->Header.ListCount = count;
     build->Inputs = static_cast<MergeInput*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, count * sizeof(MergeInput)));
     build->Output = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, OutputBufferSize));
-    if (build->Inputs == nullptr || build->Output == nullptr)
+    build->TreeLeaves = 1;
+    while (build->TreeLeaves < count)
+        build->TreeLeaves *= 2;
+    // The losers of the nodes, then the winners that making the tree wants.
+    build->Losers = static_cast<uint32_t*>(
+        HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, 4 * build->TreeLeaves * sizeof(uint32_t)));
+    if (build->Inputs == nullptr || build->Output == nullptr || build->Losers == nullptr)
         return false;
     build->Count = count;
 
@@ -497,27 +621,48 @@ bool BuildCacheFile(Build* build, const char* lists, const char* addinDir, const
         OpenList(build, i, name);
     build->Header.EntriesOffset = build->Position;
 
-    uint32_t moved = 0;  // every reader is new to the first selection
+    for (uint32_t i = 0; i < count; ++i)
+        build->Unplain += build->Inputs[i].Plain ? 0 : 1;
+    uint32_t moved = 0;        // every reader is new to the first selection
+    bool leadersKept = false;  // the scan's Leaders stand as its last selection left them
+    bool treeKept = false;     // the tree stands as its last selection left it
     for (;;) {
-        uint32_t i = SelectInput(build, moved);
+        uint32_t i;
+        if (build->Unplain == 0) {
+            if (treeKept)
+                ReplayTree(build, moved);
+            else
+                MakeTree(build);
+            i = build->Winner;
+            treeKept = true;
+            leadersKept = false;
+        } else {
+            i = SelectInput(build, leadersKept ? moved : 0);
+            leadersKept = true;
+            treeKept = false;
+        }
         moved = i;
         LineReader* reader = &build->Inputs[i].Reader;
         if (reader->Line == nullptr)
             break;  // every list is exhausted
         if (!PutEntry(build, i)) {
+            build->Unplain -= build->Inputs[i].Plain ? 0 : 1;
             LeaveOut(build, i, ListFault{MSG_KEYWORD_TOO_LONG, MSG_REASON_KEYWORD_TOO_LONG, AtReader});
             continue;
         }
         build->Inputs[i].Length = GetNextLine(reader);
         // A line that doesn't fit, or a failed read, leaves Line on text without a line end.
+        // The keyword just written no longer counts, whatever comes after it.
+        build->Unplain -= build->Inputs[i].Plain ? 0 : 1;
         if (build->Inputs[i].Length == 0 && reader->Line != nullptr && LineReaderFailed(reader)) {
-            LeaveOut(build, i, StoppedReader(reader));
+            LeaveOut(build, i, StoppedReader(reader));  // exhausted, and so Plain
             continue;
         }
         if (reader->Line != nullptr)
             TakeLine(&build->Inputs[i]);
         else
             MarkExhausted(&build->Inputs[i]);
+        build->Unplain += build->Inputs[i].Plain ? 0 : 1;
         if (build->WriteFailed)
             return false;
     }

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "cache/bucketindex.h"
 #include "cache/build.h"
 #include "cache/profilesection.h"
 #include "cache/suggest.h"
@@ -30,6 +31,16 @@ uint32_t ListCount;                  // list rows of ListTable; the default row 
 uint32_t ListTableRows;              // rows allocated, whether or not their HelpTarget is read
 char DiscardOnClose[CachePathSize];  // the open cache's file, once nothing names it
 uint64_t OpenStamp;                  // StampLists as the build of the open cache saw it
+// The index of each bucket of the open cache, made at its first lookup or
+// search. CloseCache is the one place that frees them.
+struct BucketSlot {
+    IndexBlock* Blocks;  // null: none made (yet, or the bucket can't have one)
+    BucketIndex Index;
+    bool Tried;
+};
+BucketSlot BucketSlots[CacheHeaderWords];
+// A shorter bucket is walked whole in a few microseconds; its index would only add to the memory.
+constexpr uint32_t IndexedBucketBytes = 16 * 1024;
 // After an open that failed over the lists themselves: their stamp then.
 // The help command tries again once they change.
 bool RetryOnEdit;
@@ -244,6 +255,43 @@ uint32_t OpenCacheFrom(bool mayRebuild, uint64_t builtStamp, const char* builtPa
     return opened;
 }
 
+// The index of the word's bucket, made now at the bucket's first use; null
+// when the bucket is walked whole.
+const BucketIndex* IndexFor(const BucketRange& range, const char* word)
+{
+    BucketSlot& slot = BucketSlots[static_cast<unsigned char>(word[0]) & 0x7F];
+    if (!slot.Tried) {
+        slot.Tried = true;
+        uint32_t end = range.End < range.Limit ? range.End : range.Limit;
+        if (end <= range.Start || end - range.Start < IndexedBucketBytes)
+            return nullptr;
+        uint32_t room = BucketIndexRoom(range);
+        HeapBlock<IndexBlock> blocks(
+            static_cast<IndexBlock*>(HeapAlloc(GetProcessHeap(), 0, room * sizeof(IndexBlock))));
+        if (!blocks.valid() || !MakeBucketIndex(range, blocks.get(), room, &slot.Index))
+            return nullptr;
+        // Made with room for the worst case; kept at its size.
+        void* fitted = HeapReAlloc(GetProcessHeap(), 0, blocks.get(), slot.Index.Count * sizeof(IndexBlock));
+        if (fitted != nullptr) {
+            blocks.release();
+            blocks.reset(static_cast<IndexBlock*>(fitted));
+        }
+        slot.Blocks = blocks.release();
+        slot.Index.Blocks = slot.Blocks;
+    }
+    return slot.Blocks != nullptr ? &slot.Index : nullptr;
+}
+
+bool FindInCache(const char* word, uint32_t length, KeywordHit* hit)
+{
+    BucketRange range;
+    if (!IndexServes(word, length) || !FindBucket(CacheView, CacheSize, word, length, &range))
+        return FindKeyword(CacheView, CacheSize, word, length, hit);
+    const BucketIndex* index = IndexFor(range, word);
+    return index != nullptr ? FindIndexed(range, *index, word, length, hit)
+                            : FindKeyword(CacheView, CacheSize, word, length, hit);
+}
+
 // The help target of the word's list, or null when no list holds it; may
 // replace the word by the entry's alias.
 const char* FindListTarget(char* keyword)
@@ -251,7 +299,7 @@ const char* FindListTarget(char* keyword)
     // A word without its NUL inside the buffer can't be one we hold.
     const char* end = static_cast<const char*>(memchr(keyword, 0, KeywordBufferSize));
     KeywordHit hit;
-    if (end == nullptr || !FindKeyword(CacheView, CacheSize, keyword, static_cast<uint32_t>(end - keyword), &hit))
+    if (end == nullptr || !FindInCache(keyword, static_cast<uint32_t>(end - keyword), &hit))
         return nullptr;
     // An alias too long for the buffer is not cut: help opens for the keyword itself.
     if (hit.AliasLength != 0 && hit.AliasLength < KeywordBufferSize)
@@ -312,6 +360,11 @@ void CloseCache()
         CloseHandle(CacheFile);
         CacheFile = nullptr;
     }
+    for (BucketSlot& slot : BucketSlots) {
+        if (slot.Blocks != nullptr)
+            HeapFree(GetProcessHeap(), 0, slot.Blocks);
+        slot = BucketSlot{};
+    }
     if (DiscardOnClose[0] != 0) {
         DeleteFileA(DiscardOnClose);
         DiscardOnClose[0] = 0;
@@ -358,7 +411,13 @@ uint32_t SuggestFromCache(const char* keyword, Suggestion* out)
     const char* end = static_cast<const char*>(memchr(keyword, 0, KeywordBufferSize));
     if (end == nullptr)
         return 0;
-    return SuggestKeywords(CacheView, CacheSize, keyword, static_cast<uint32_t>(end - keyword), out);
+    uint32_t length = static_cast<uint32_t>(end - keyword);
+    BucketRange range;
+    if (IndexServes(keyword, length) && FindBucket(CacheView, CacheSize, keyword, length, &range)) {
+        if (const BucketIndex* index = IndexFor(range, keyword))
+            return SuggestIndexed(range, *index, keyword, length, out);
+    }
+    return SuggestKeywords(CacheView, CacheSize, keyword, length, out);
 }
 
 uint64_t StampLists()

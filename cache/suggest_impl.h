@@ -36,15 +36,15 @@ inline void Rank(Suggestion* out, uint32_t* count, const Suggestion& s, uint32_t
         ++*count;
 }
 
-// SuggestKeywords over the word's bucket, with Nul::Split to find each entry's strings.
+// SuggestKeywords over the word's bucket, with Nul::Split to find each
+// entry's strings. stopEarly false walks the whole bucket: what the early
+// stop is held to.
 template <typename Nul>
-inline uint32_t SuggestFrom(const BucketRange& range, const char* word, uint32_t length, Suggestion* out)
+inline uint32_t SuggestFrom(const BucketRange& range, const char* word, uint32_t length, Suggestion* out,
+                            bool stopEarly = true)
 {
     const char* view = range.View;
     uint32_t count = 0;
-    // Past the word's place in the sorted bucket, the common prefix only
-    // shrinks from entry to entry: the walk ends once it can't reach the list.
-    bool past = false;
     const char* previous = nullptr;
     uint32_t previousLength = 0;
     for (uint32_t pos = range.Start; pos < range.End;) {
@@ -68,11 +68,17 @@ inline uint32_t SuggestFrom(const BucketRange& range, const char* word, uint32_t
         uint32_t common = 1;  // the first bytes match, and both strings have one
         while (common < keywordLength && common < length && keyword[common] == word[common])
             ++common;
-        // Both strings end in a NUL within bounds: StrCmp's order from the first difference.
-        if (static_cast<signed char>(keyword[common]) > static_cast<signed char>(word[common]))
-            past = true;
         if (count == MaxSuggestions) {
-            if (past && common < out[count - 1].Common)
+            // An entry that StrCmp sorts after the word (both strings end in a
+            // NUL within bounds: the signed difference of their first
+            // differing bytes, whatever side of 0x80 they lie) shares no more
+            // of the word than it does with any entry the cache holds after
+            // it: such an entry would differ from it where the word does, and
+            // StrCmp would sort it first. So the walk ends once the list is
+            // out of such an entry's reach. The stop asks each entry afresh:
+            // where StrCmp wraps, an entry after one past the word need not be.
+            bool past = static_cast<int8_t>(static_cast<uint8_t>(keyword[common] - word[common])) > 0;
+            if (stopEarly && past && common < out[count - 1].Common)
                 break;
             // Rank would turn it away: most of a long bucket ends here, before
             // the repeat's compare and the record.

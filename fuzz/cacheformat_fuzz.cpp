@@ -18,9 +18,10 @@
 #include <string>
 #include <vector>
 
+#include "cache/bucketindex.h"
 #include "cache/bucketwalk_impl.h"
 #include "cache/cacheformat.h"
-#include "cache/suggest.h"
+#include "cache/suggest_impl.h"
 #include "common/text.h"
 
 namespace {
@@ -48,16 +49,32 @@ void PutWord(std::string& file, uint32_t index, uint32_t value)
 std::string BuildCache(const std::string& lists, uint32_t count, std::vector<Entry> entries)
 {
     // StrCmp's 8-bit difference wraps for bytes 0x80 and above, so it is no
-    // order to sort by; signed bytes compared one by one give its order
-    // wherever it has one (keywords of bytes below 0x80).
-    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-        if (a.Keyword != b.Keyword)
-            return std::lexicographical_compare(a.Keyword.begin(), a.Keyword.end(), b.Keyword.begin(), b.Keyword.end(),
-                                                [](char x, char y) {
-                                                    return static_cast<signed char>(x) < static_cast<signed char>(y);
-                                                });
-        return a.List > b.List;
-    });
+    // order for a library sort. An insertion sort under StrCmp itself gives
+    // its order wherever the keywords have one: plain bytes, and double-byte
+    // words whose bytes StrCmp orders among themselves.
+    auto before = [](const Entry& a, const Entry& b) {
+        int32_t order = StrCmp(a.Keyword.c_str(), b.Keyword.c_str());
+        return order != 0 ? order < 0 : a.List > b.List;
+    };
+    if (entries.size() <= 128) {
+        for (size_t i = 1; i < entries.size(); ++i) {
+            Entry e = entries[i];
+            size_t j = i;
+            for (; j > 0 && before(e, entries[j - 1]); --j)
+                entries[j] = entries[j - 1];
+            entries[j] = e;
+        }
+    } else {
+        std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+            if (a.Keyword != b.Keyword)
+                return std::lexicographical_compare(a.Keyword.begin(), a.Keyword.end(), b.Keyword.begin(),
+                                                    b.Keyword.end(), [](char x, char y) {
+                                                        return static_cast<signed char>(x) <
+                                                               static_cast<signed char>(y);
+                                                    });
+            return a.List > b.List;
+        });
+    }
     std::string file(CacheHeaderSize, '\0');
     ListNameWalk walk;
     StartListNames(&walk, lists.c_str());
@@ -116,6 +133,68 @@ void CheckWalksAgree(const char* view, uint32_t size, const char* word, uint32_t
     }
 }
 
+void CheckSameSuggestions(const Suggestion* a, uint32_t aCount, const Suggestion* b, uint32_t bCount)
+{
+    if (aCount != bCount)
+        Fail();
+    for (uint32_t i = 0; i < aCount; ++i) {
+        if (a[i].Keyword != b[i].Keyword || a[i].KeywordLength != b[i].KeywordLength || a[i].Alias != b[i].Alias ||
+            a[i].AliasLength != b[i].AliasLength || a[i].Common != b[i].Common)
+            Fail();
+    }
+}
+
+// Whether StrCmp puts the first entries of the bucket (all of them, or as
+// far as they lie whole) in order pair by pair, whatever bytes they hold:
+// there the search may stop early and must still offer what the whole walk
+// does. Long buckets are not asked.
+bool OrderedPairwise(const BucketRange& range)
+{
+    std::vector<uint32_t> starts;
+    uint32_t aliasPos, indexPos;
+    for (uint32_t pos = range.Start; pos < range.End; pos = indexPos + 2) {
+        if (!SplitEntry<GroupNul>(range.View, pos, range.Limit, &aliasPos, &indexPos))
+            break;
+        if (starts.size() == 48)
+            return false;
+        starts.push_back(pos);
+    }
+    for (size_t i = 0; i < starts.size(); ++i)
+        for (size_t j = i + 1; j < starts.size(); ++j)
+            if (StrCmp(range.View + starts[i], range.View + starts[j]) > 0)
+                return false;
+    return true;
+}
+
+// The bucket's index, where it can have one, answers the lookup and the
+// search as the walks through the whole bucket do; the early stop of the
+// search offers what the whole walk does wherever StrCmp orders the bucket.
+void CheckAgainstWholeWalk(const char* view, uint32_t size, const char* word, uint32_t length)
+{
+    BucketRange range;
+    if (!FindBucket(view, size, word, length, &range))
+        return;
+    Suggestion whole[MaxSuggestions], early[MaxSuggestions], indexed[MaxSuggestions];
+    uint32_t wholeCount = SuggestFrom<GroupNul>(range, word, length, whole, false);
+    if (OrderedPairwise(range))
+        CheckSameSuggestions(early, SuggestFrom<GroupNul>(range, word, length, early), whole, wholeCount);
+    if (!IndexServes(word, length))
+        return;
+    KeywordHit walked{}, hit{};
+    bool found = WalkFrom<GroupNul>(range, word, length, range.Start, &walked);
+    // Blocks of the lookup's size, and of one or three entries, so that short buckets have many.
+    for (uint32_t blockEntries : {IndexBlockEntries, 1u, 3u}) {
+        std::vector<IndexBlock> blocks(BucketIndexRoom(range, blockEntries));
+        BucketIndex index;
+        if (!MakeBucketIndex(range, blocks.data(), static_cast<uint32_t>(blocks.size()), &index, blockEntries))
+            return;
+        CheckSameSuggestions(indexed, SuggestIndexed(range, index, word, length, indexed), whole, wholeCount);
+        if (FindIndexed(range, index, word, length, &hit) != found ||
+            (found && (hit.List != walked.List || hit.Alias != walked.Alias || hit.AliasLength != walked.AliasLength)))
+            Fail();
+    }
+}
+
 // Looks word up in a block of exactly its size plus the NUL, as the lookup is
 // handed it; returns whether it was found.
 bool Find(const char* view, uint32_t size, const std::string& word, KeywordHit* hit)
@@ -126,20 +205,16 @@ bool Find(const char* view, uint32_t size, const std::string& word, KeywordHit* 
     block.push_back(0);
     uint32_t length = static_cast<uint32_t>(word.size());
     CheckWalksAgree(view, size, block.data(), length);
+    CheckAgainstWholeWalk(view, size, block.data(), length);
     // The SSE2 search offers what the plain one does, in the same order.
     Suggestion nearest[MaxSuggestions], plain[MaxSuggestions];
     uint32_t count = SuggestKeywordsUsing(true, view, size, block.data(), length, nearest);
-    if (SuggestKeywordsUsing(false, view, size, block.data(), length, plain) != count)
-        Fail();
     for (uint32_t i = 0; i < count; ++i) {
         if (nearest[i].Keyword < view || nearest[i].Alias + nearest[i].AliasLength >= view + size ||
             nearest[i].Keyword[0] != block[0])
             Fail();
-        if (nearest[i].Keyword != plain[i].Keyword || nearest[i].KeywordLength != plain[i].KeywordLength ||
-            nearest[i].Alias != plain[i].Alias || nearest[i].AliasLength != plain[i].AliasLength ||
-            nearest[i].Common != plain[i].Common)
-            Fail();
     }
+    CheckSameSuggestions(nearest, count, plain, SuggestKeywordsUsing(false, view, size, block.data(), length, plain));
     if (!FindKeyword(view, size, block.data(), length, hit))
         return false;
     CheckHit(view, size, *hit);
@@ -250,6 +325,14 @@ void Built(const uint8_t* data, size_t size)
         for (const Entry& e : entries) {
             unsigned char first = e.Keyword.empty() ? 0 : static_cast<unsigned char>(e.Keyword[0]);
             KeywordHit hit;
+            // Near misses, for the search: one byte more, one less, the last one moved.
+            if (!e.Keyword.empty() && &e - entries.data() < 32) {
+                std::string moved = e.Keyword;
+                moved.back() = static_cast<char>(moved.back() + 1 == 0 ? 1 : moved.back() + 1);
+                for (const std::string& near :
+                     {e.Keyword + e.Keyword[0], e.Keyword.substr(0, e.Keyword.size() - 1), moved})
+                    Find(view, fileSize, near, &hit);
+            }
             bool found = Find(view, fileSize, e.Keyword, &hit);
             if (first == 0 || (first & 0x7F) == 0x7F) {
                 if (found)

@@ -4,16 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <stdio.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "cache/bucketindex.h"
 #include "cache/cache_fixture.h"
 #include "cache/cacheformat.h"
+#include "cache/suggest_impl.h"
 #include "common/text.h"
 #include "support/msgbox_capture.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -153,42 +157,126 @@ std::string ScanMerge(const std::vector<std::vector<Line>>& lists, std::vector<u
 TEST_F(CacheTest, MergeFollowsTheScanThroughTheListsForAnyBytes)
 {
     std::mt19937 random(5);
-    const char bytes[] = {'a', 'b', 'c', '\x01', '\x7F', '\x80', '\x81', '\xC0', '\xFE', '\xFF'};
-    std::vector<std::vector<Line>> lists(8);
-    std::string names;
-    for (size_t i = 0; i < lists.size(); ++i) {
-        std::string body;
-        size_t count = i == 3 ? 1 : 200 + random() % 3000;
-        for (size_t n = 0; n < count; ++n) {
-            Line line;
-            if (random() % 4 == 0)
-                line.Keyword = std::string(8 + random() % 3, 'a');
-            for (uint32_t k = random() % 12; k > 0; --k)
-                line.Keyword += bytes[random() % sizeof bytes];
-            if (n == 0 && line.Keyword.empty())
-                line.Keyword = "a";  // an empty first keyword line fails the build
-            line.HasAlias = random() % 5 == 0;
-            if (line.HasAlias)
-                line.Alias = line.Keyword.substr(0, random() % 4) + "_";
-            body += line.Keyword + (line.HasAlias ? "=" + line.Alias : "") + "\r\n";
-            lists[i].push_back(line);
+    // Bytes below 0x80 alone too: there the selection takes its tree, not the scan.
+    const std::string byteSets[] = {std::string("abc\x01\x7F\x80\x81\xC0\xFE\xFF"), std::string("abc\x01\x7F")};
+    for (const std::string& bytes : byteSets) {
+        std::vector<std::vector<Line>> lists(8);
+        std::string names;
+        for (size_t i = 0; i < lists.size(); ++i) {
+            std::string body;
+            size_t count = i == 3 ? 1 : 200 + random() % 3000;
+            for (size_t n = 0; n < count; ++n) {
+                Line line;
+                if (random() % 4 == 0)
+                    line.Keyword = std::string(8 + random() % 3, 'a');
+                for (uint32_t k = random() % 12; k > 0; --k)
+                    line.Keyword += bytes[random() % bytes.size()];
+                if (n == 0 && line.Keyword.empty())
+                    line.Keyword = "a";  // an empty first keyword line fails the build
+                line.HasAlias = random() % 5 == 0;
+                if (line.HasAlias)
+                    line.Alias = line.Keyword.substr(0, random() % 4) + "_";
+                body += line.Keyword + (line.HasAlias ? "=" + line.Alias : "") + "\r\n";
+                lists[i].push_back(line);
+            }
+            std::string name = "m" + std::to_string(i);
+            List(name, body);
+            Set(hostIni, name.c_str(), "help-" + name);
+            names += (i ? "," : "") + name;
         }
-        std::string name = "m" + std::to_string(i);
-        List(name, body);
-        Set(hostIni, name.c_str(), "help-" + name);
-        names += (i ? "," : "") + name;
-    }
-    Set(hostIni, "KeywordLists", names);
-    ASSERT_EQ(OpenCache(), 1u);
+        CloseCache();
+        Set(hostIni, "KeywordCacheFile", "?");
+        Set(hostIni, "KeywordLists", names);
+        ASSERT_EQ(OpenCache(), 1u);
 
-    uint32_t entriesAt = ViewWord(CacheView, 1);
-    uint32_t end = ViewWord(CacheView, 127);
-    std::vector<uint32_t> buckets(CacheHeaderWords, 0);
-    std::string expected = ScanMerge(lists, &buckets, entriesAt);
-    ASSERT_EQ(end - entriesAt, expected.size());
-    EXPECT_TRUE(std::string(CacheView + entriesAt, end - entriesAt) == expected);
-    for (uint32_t b = 2; b < 127; ++b)
-        EXPECT_EQ(ViewWord(CacheView, b), buckets[b]) << b;
+        uint32_t entriesAt = ViewWord(CacheView, 1);
+        uint32_t end = ViewWord(CacheView, 127);
+        std::vector<uint32_t> buckets(CacheHeaderWords, 0);
+        std::string expected = ScanMerge(lists, &buckets, entriesAt);
+        ASSERT_EQ(end - entriesAt, expected.size());
+        EXPECT_TRUE(std::string(CacheView + entriesAt, end - entriesAt) == expected);
+        for (uint32_t b = 2; b < 127; ++b)
+            EXPECT_EQ(ViewWord(CacheView, b), buckets[b]) << b;
+    }
+}
+
+// The lists of both benchmark shapes (bench/genlists.py, made by the suite
+// into the folders that TEMBRIL_SHAPE_LISTS names, "|" between them): every
+// long bucket of their caches has an index, and through it the lookup and the
+// suggestions answer, for keywords and near misses of each, as the walks
+// through the whole bucket do.
+TEST_F(CacheTest, IndexedBucketsAnswerAsTheWholeWalkOnBothShapes)
+{
+    const char* shapes = getenv("TEMBRIL_SHAPE_LISTS");
+    if (shapes == nullptr)
+        GTEST_SKIP() << "TEMBRIL_SHAPE_LISTS not set";
+    std::string rest = shapes;
+    for (size_t cut; !rest.empty(); rest = cut == std::string::npos ? "" : rest.substr(cut + 1)) {
+        cut = rest.find('|');
+        std::string from = rest.substr(0, cut);
+        std::string names;
+        std::vector<std::string> words;
+        for (int i = 0; FileExists(from + "\\list" + std::to_string(i) + ".kwl"); ++i) {
+            std::string name = "list" + std::to_string(i);
+            std::string bytes = ReadFileBytes(from + "\\" + name + ".kwl");
+            dir.Write(name + ".kwl", bytes);
+            names += (i ? "," : "") + name;
+            for (size_t at = bytes.find("\r\n", bytes.find("\r\n") + 2) + 2, n = 0; at < bytes.size(); ++n) {
+                size_t end = bytes.find("\r\n", at);
+                if (n % 211 == 0)
+                    words.push_back(bytes.substr(at, std::min(bytes.find('=', at), end) - at));
+                at = end + 2;
+            }
+        }
+        ASSERT_FALSE(words.empty()) << from;
+        CloseCache();
+        Set(hostIni, "KeywordLists", names);
+        Set(hostIni, "KeywordCacheFile", "?");
+        ASSERT_EQ(OpenCache(), 1u);
+        uint32_t size = ViewWord(CacheView, 127);
+        uint32_t indexed = 0;
+        for (int c = 1; c < 127; ++c) {
+            char first[2] = {static_cast<char>(c), 0};
+            BucketRange range;
+            if (FindBucket(CacheView, size, first, 1, &range) && range.End - range.Start >= 16 * 1024) {
+                std::vector<IndexBlock> blocks(BucketIndexRoom(range));
+                BucketIndex index;
+                ASSERT_TRUE(MakeBucketIndex(range, blocks.data(), static_cast<uint32_t>(blocks.size()), &index)) << c;
+                ++indexed;
+            }
+            words.push_back(std::string(1, static_cast<char>(c)) + "~");  // sorts after the whole bucket
+        }
+        EXPECT_GT(indexed, 0u) << from;
+        size_t count = words.size();
+        for (size_t i = 0; i < count; ++i) {
+            std::string w = words[i];
+            words.push_back(w + "~");
+            words.push_back(w.substr(0, w.size() - 1));
+            words.push_back(w.substr(0, w.size() - 1) + static_cast<char>(w.back() + 1));
+        }
+        for (const std::string& word : words) {
+            char buffer[KeywordBufferSize] = {};
+            lstrcpynA(buffer, word.c_str(), sizeof buffer);
+            uint32_t length = StrLen(buffer);
+            KeywordHit hit;
+            bool found = FindKeywordUsing(false, CacheView, size, buffer, length, &hit);
+            std::string expected = found && hit.AliasLength != 0 ? std::string(hit.Alias) : std::string(buffer);
+            Suggestion whole[MaxSuggestions], got[MaxSuggestions];
+            BucketRange range;
+            uint32_t wholeCount = FindBucket(CacheView, size, buffer, length, &range)
+                                      ? SuggestFrom<GroupNul>(range, buffer, length, whole, false)
+                                      : 0;
+            uint32_t gotCount = SuggestFromCache(buffer, got);
+            ASSERT_EQ(gotCount, wholeCount) << word;
+            for (uint32_t k = 0; k < gotCount; ++k)
+                ASSERT_EQ(got[k].Keyword, whole[k].Keyword) << word << " " << k;
+            const char* target = LookupKeyword(buffer);
+            ASSERT_EQ(CacheRowOf(target), found ? static_cast<int32_t>(hit.List) : -1) << word;
+            ASSERT_EQ(std::string(buffer), expected) << word;
+        }
+        printf("[ figures  ] %s: %u buckets indexed, %u words asked\n", from.c_str(), indexed,
+               static_cast<unsigned>(words.size()));
+    }
 }
 
 }  // namespace
