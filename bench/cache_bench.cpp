@@ -21,8 +21,8 @@
 #include "bench/timing.h"
 #include "cache/cache.h"
 #include "cache/suggest.h"
-#include "shell/settings.h"
-#include "shell/tembril.h"
+#include "shell/host/settings.h"
+#include "shell/host/tembril.h"
 
 namespace {
 

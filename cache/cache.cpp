@@ -11,7 +11,7 @@
 #include "common/messages.h"
 #include "common/owners.h"
 #include "common/text.h"
-#include "shell/tembril.h"
+#include "shell/host/tembril.h"
 
 const char* ActiveIni;
 char CachePath[CachePathSize];

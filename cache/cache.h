@@ -6,7 +6,7 @@
 #include <stdint.h>
 
 #include "cache/cacheformat.h"
-#include "shell/settings.h"
+#include "shell/host/settings.h"
 
 // 1 when the cache is open and its list table built; 0 when help is unavailable.
 uint32_t OpenCache();

@@ -5,7 +5,7 @@
 
 #include "common/dbcs.h"
 #include "common/owners.h"
-#include "shell/tembril.h"
+#include "shell/host/tembril.h"
 
 namespace {
 

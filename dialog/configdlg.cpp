@@ -9,8 +9,8 @@
 #include "common/messages.h"
 #include "dialog/configdlg.h"
 #include "resources/resource.h"
-#include "shell/settings.h"
-#include "shell/tembril.h"
+#include "shell/host/settings.h"
+#include "shell/host/tembril.h"
 
 namespace {
 

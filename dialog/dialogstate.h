@@ -14,7 +14,7 @@
 
 #include <stdint.h>
 
-#include "shell/settings.h"
+#include "shell/host/settings.h"
 
 inline char DialogIni[PathBufferSize];
 inline int32_t DialogEntry;

@@ -7,7 +7,7 @@
 
 #include "cache/cacheformat.h"
 #include "cache/listheader.h"
-#include "shell/settings.h"
+#include "shell/host/settings.h"
 
 // The record of the pseudo-list "default" (item 0); static, never released.
 extern ListRecord DefaultListRecord;

@@ -14,7 +14,7 @@
 #include "dialog/settingsfile.h"
 #include "dialog/settingstext.h"
 #include "resources/resource.h"
-#include "shell/tembril.h"
+#include "shell/host/tembril.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <stdint.h>
 
-#include "shell/settings.h"
+#include "shell/host/settings.h"
 
 void FillSettingsCombo(HWND dialog);
 // 1 when the chosen file holds settings of the add-in.

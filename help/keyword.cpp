@@ -7,7 +7,7 @@
 
 #include "common/text.h"
 #include "help/keyword.h"
-#include "shell/tembril.h"
+#include "shell/host/tembril.h"
 
 namespace {
 

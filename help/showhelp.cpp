@@ -13,7 +13,7 @@
 #include "common/text.h"
 #include "help/expand.h"
 #include "help/showhelp.h"
-#include "shell/tembril.h"
+#include "shell/host/tembril.h"
 
 namespace {
 

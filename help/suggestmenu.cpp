@@ -9,7 +9,7 @@
 #include "cache/cache.h"
 #include "cache/suggest.h"
 #include "help/help.h"
-#include "shell/tembril.h"
+#include "shell/host/tembril.h"
 
 namespace {
 

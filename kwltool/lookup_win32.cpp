@@ -13,7 +13,7 @@
 #include "help/expand.h"
 #include "help/showhelp.h"
 #include "kwltool/lookup.h"
-#include "shell/tembril.h"
+#include "shell/host/tembril.h"
 
 namespace {
 

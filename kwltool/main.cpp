@@ -11,7 +11,7 @@
 #include "kwltool/kwlimport.h"
 #include "kwltool/kwlsort.h"
 #include "kwltool/lookup.h"
-#include "shell/settings.h"
+#include "shell/host/settings.h"
 
 namespace {
 

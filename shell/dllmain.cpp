@@ -1,7 +1,7 @@
 // The DLL's own entry. The C++ runtime's start-up code runs first and then
 // calls DllMain, so static objects and the heap are ready; DllMain hands over
 // to DllEntry, which only keeps the module handle.
-#include "shell/tembril.h"
+#include "shell/host/tembril.h"
 
 extern "C" BOOL __stdcall DllEntry(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {

@@ -5,7 +5,7 @@
 #include "dialog/configdlg.h"
 #include "help/help.h"
 #include "resources/resource.h"
-#include "shell/tembril.h"
+#include "shell/host/tembril.h"
 
 const OptionRow OptionTable[5] = {
     {MSG_OPTION_ENABLE, OptEnable, OptEnable},

@@ -1,11 +1,11 @@
-// The add-in's own side of the host protocol (shell/hostprotocol.h): its
+// The add-in's own side of the host protocol (shell/host/hostprotocol.h): its
 // option table, its menu item and the body of InstallDll.
 #pragma once
 #include <windows.h>
 
 #include <stdint.h>
 
-#include "shell/hostprotocol.h"
+#include "shell/host/hostprotocol.h"
 
 extern const OptionRow OptionTable[5];  // ends with a row of zeros
 

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/hostprotocol.h"
+#include "shell/host/hostprotocol.h"
 #include "support/msgbox_capture.h"
 #include "support/winhelp_catcher.h"
 #include "testhost/text.h"

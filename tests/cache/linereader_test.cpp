@@ -10,7 +10,7 @@
 #include "cache/linescan.h"
 #include "common/cpu.h"
 #include "common/messages.h"
-#include "shell/tembril.h"
+#include "shell/host/tembril.h"
 #include "support/msgbox_capture.h"
 #include "support/temp_dir.h"
 

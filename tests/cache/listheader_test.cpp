@@ -5,7 +5,7 @@
 #include <string>
 
 #include "cache/listheader.h"
-#include "shell/tembril.h"
+#include "shell/host/tembril.h"
 #include "support/fake_host.h"
 #include "support/temp_dir.h"
 

@@ -8,7 +8,7 @@
 
 #include "common/errorbox.h"
 #include "common/messages.h"
-#include "shell/tembril.h"
+#include "shell/host/tembril.h"
 #include "support/msgbox_capture.h"
 
 namespace {

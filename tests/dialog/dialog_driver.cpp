@@ -9,7 +9,7 @@
 #include "cache/listheader.h"
 #include "dialog/configdlg.h"
 #include "resources/resource.h"
-#include "shell/tembril.h"
+#include "shell/host/tembril.h"
 
 namespace {
 

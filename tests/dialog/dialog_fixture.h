@@ -8,7 +8,7 @@
 #include <string>
 
 #include "dialog/configdlg.h"
-#include "shell/tembril.h"
+#include "shell/host/tembril.h"
 #include "support/fake_host.h"
 #include "support/temp_dir.h"
 

@@ -10,7 +10,7 @@
 
 #include "dialog/configdlg.h"
 #include "resources/resource.h"
-#include "shell/tembril.h"
+#include "shell/host/tembril.h"
 #include "support/fake_host.h"
 #include "support/temp_dir.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/tembril.h"
+#include "shell/host/tembril.h"
 #include "support/program_records.h"
 
 // Host records owned by the test, installed in the globals while it lives.

@@ -18,7 +18,7 @@
 #include "common/text.h"
 #include "kwltool/kwlcheck.h"
 #include "kwltool/kwlsort.h"
-#include "shell/tembril.h"
+#include "shell/host/tembril.h"
 #include "support/fake_host.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "cache/cache.h"
-#include "shell/tembril.h"
+#include "shell/host/tembril.h"
 #include "support/temp_dir.h"
 
 class FakeHost {

@@ -1,4 +1,4 @@
-#include "shell/settings.h"
+#include "shell/host/settings.h"
 
 #include <windows.h>
 

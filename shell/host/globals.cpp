@@ -1,4 +1,4 @@
-#include "shell/tembril.h"
+#include "shell/host/tembril.h"
 
 HINSTANCE ModuleHandle;
 HostHandlesRecord* HostHandles;

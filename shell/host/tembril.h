@@ -1,5 +1,5 @@
 // What the add-in shares across its own parts: the host's records and the
-// option word (declared with the host protocol, shell/hostprotocol.h and
+// option word (declared with the host protocol, shell/host/hostprotocol.h and
 // common/options.h), the pointers to the records, the module handle and the
 // keyword buffer of one help command.
 #pragma once
@@ -7,7 +7,7 @@
 
 #include <stdint.h>
 
-#include "shell/hostprotocol.h"
+#include "shell/host/hostprotocol.h"
 
 constexpr uint32_t KeywordBufferSize = 128;  // the terminating zero included
 
