@@ -7,7 +7,7 @@
 #include "cache/build.h"
 #include "cache/cacheformat.h"
 #include "cache/linereader.h"
-#include "common/errorbox.h"
+#include "common/dbcs.h"
 #include "common/messages.h"
 #include "common/owners.h"
 #include "common/text.h"
@@ -41,6 +41,8 @@ struct Build {
     char Dir[ListPathSize];  // AddinDir without its trailing backslash
     uint32_t DirLength;
     bool DirTooLong;
+    const char* Lists;    // the names being merged
+    BuildReport* Report;  // of the lists left out
 };
 
 void ReleaseBuild(Build* build)
@@ -135,33 +137,180 @@ void PutHeaderLine(Build* build, LineReader* reader, uint32_t length)
 
 void TakeLine(MergeInput* input);
 constexpr uint64_t UnorderedRank = ~0ull;
+void MarkExhausted(MergeInput* input);
 void RankKeyword(MergeInput* input, const char* line, uint32_t length);
 
-// Opens list i and writes its name, title and description; leaves the reader
-// on the first keyword line.
-bool OpenList(Build* build, uint32_t i, const char* name, uint32_t nameLength)
+// Why a list is left out of the build, and where.
+struct ListFault {
+    const char* Headline;  // the text the user knows for it
+    const char* Reason;    // null: the reader's system error code tells
+    uint32_t Line;         // 1-based; 0 for none; AtReader for the line the reader stands on
+};
+constexpr uint32_t AtReader = ~0u;
+
+// The name of list i of the build.
+ListName NameOfList(const Build* build, uint32_t i)
 {
-    Put(build, name, nameLength);
-    Put(build, "", 1);
-    char path[ListPathSize];
-    if (!FormListPath(build, name, nameLength, path)) {
-        ShowFailure(MSG_CANNOT_OPEN_INPUT);
-        return false;
+    ListNameWalk walk;
+    StartListNames(&walk, build->Lists);
+    ListName name = {"", 0, false};
+    for (uint32_t k = 0; k <= i && NextListName(&walk, &name); ++k) {
     }
+    return name;
+}
+
+// The line on which the open reader stands: one more than the line ends
+// before it, counted as the reader counts them (a CR, and the byte after it).
+uint32_t ReaderLine(const LineReader* reader, const char* path)
+{
+    DWORD read = SetFilePointer(reader->File, 0, nullptr, FILE_CURRENT);
+    uint32_t ahead = static_cast<uint32_t>(reader->Window + reader->Filled - reader->Line);
+    if (read == INVALID_SET_FILE_POINTER || read < ahead)
+        return 0;
+    uint32_t offset = read - ahead;
+    FileHandle file(
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid())
+        return 0;
+    char bytes[LineWindowSize];
+    uint32_t line = 1, at = 0;
+    bool skip = false;  // the byte after a CR
+    DWORD got = 0;
+    while (at < offset && ReadFile(file.get(), bytes, sizeof bytes, &got, nullptr) && got != 0) {
+        for (DWORD k = 0; k < got && at < offset; ++k, ++at) {
+            if (skip)
+                skip = false;
+            else if (bytes[k] == '\r')
+                skip = true;
+            if (skip)
+                ++line;
+        }
+    }
+    return line;
+}
+
+// The reason as the user reads it: the common system errors in words, any other by its code.
+void SystemReason(uint32_t error, char* text)
+{
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+        lstrcpyA(text, MSG_REASON_NOT_FOUND);
+    else if (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION)
+        lstrcpyA(text, MSG_REASON_LOCKED);
+    else
+        wsprintfA(text, MSG_REASON_SYSTEM_FORMAT, error);
+}
+
+// Appends text to the build's report, as much as fits.
+void Report(Build* build, const char* text)
+{
+    char* report = build->Report->Text;
+    uint32_t have = StrLen(report);
+    if (have + 1 >= build->Report->Size)
+        return;
+    uint32_t length = CutLength(text, StrLen(text), build->Report->Size - 1 - have);
+    memcpy(report + have, text, length);
+    report[have + length] = 0;
+}
+
+// Tells of list i in the report and merges no more of it: the keywords it
+// gave before stay in the cache, and so does its place in the ListBlock.
+void LeaveOut(Build* build, uint32_t i, const ListFault& fault)
+{
+    LineReader* reader = &build->Inputs[i].Reader;
+    ListName name = NameOfList(build, i);
+    char path[ListPathSize];
+    bool joined = FormListPath(build, name.Text, name.Length, path);
+    if (!joined) {
+        // The name alone, as much of it as the path's room takes.
+        uint32_t keep = name.Length < sizeof path - sizeof LIST_EXTENSION ? name.Length
+                                                                          : sizeof path - sizeof LIST_EXTENSION;
+        memcpy(path, name.Text, keep);
+        memcpy(path + keep, LIST_EXTENSION, sizeof LIST_EXTENSION);
+    }
+    uint32_t line = fault.Line;
+    if (line == AtReader)
+        line = joined && reader->File != nullptr ? ReaderLine(reader, path) : 0;
+    char where[32];
+    if (line != 0)
+        wsprintfA(where, MSG_LIST_LINE_FORMAT, line);
+    else
+        lstrcpyA(where, MSG_LIST_REASON);
+    char reason[64] = "";
+    if (fault.Reason == nullptr) {
+        SystemReason(reader->Error, reason);
+        build->Report->Unread |= reader->Error != ERROR_FILE_NOT_FOUND && reader->Error != ERROR_PATH_NOT_FOUND;
+    }
+
+    if (build->Report->Text[0] != 0)
+        Report(build, "\r\n\r\n");
+    const char* pieces[] = {fault.Headline, "\r\n" MSG_LIST_FILE,
+                            path,           "\r\n",
+                            where,          fault.Reason ? fault.Reason : reason};
+    for (const char* piece : pieces)
+        Report(build, piece);
+    CloseLineReader(reader);
+    MarkExhausted(&build->Inputs[i]);
+}
+
+// What stopped a reader that GetNextLine left on text it could not hand out.
+ListFault StoppedReader(const LineReader* reader)
+{
+    if (reader->Error != 0)
+        return ListFault{MSG_CANNOT_READ_INPUT, nullptr, 0};
+    if (reader->Filled == 0)
+        return ListFault{MSG_LINE_TOO_LONG, MSG_REASON_EMPTY_FILE, 1};
+    // The window holds the line that did not fit: with an LF in it, the file
+    // was written with the wrong line ends, and that is what to mend.
+    if (memchr(reader->Line, '\n', reader->Filled) != nullptr)
+        return ListFault{MSG_LINE_TOO_LONG, MSG_REASON_LF, AtReader};
+    // A window smaller than its limit held the rest of the file.
+    if (reader->Filled < LineWindowSize)
+        return ListFault{MSG_LINE_TOO_LONG, MSG_REASON_NO_LINE_END, AtReader};
+    return ListFault{MSG_LINE_TOO_LONG, MSG_REASON_LINE_TOO_LONG, AtReader};
+}
+
+// Why header line number line (3: the first keyword line) could not be had.
+ListFault HeaderFault(const LineReader* reader, uint32_t line)
+{
+    if (reader->Window == nullptr && reader->Error != 0)
+        return ListFault{MSG_CANNOT_OPEN_INPUT, nullptr, 0};
+    if (reader->Failed)
+        return StoppedReader(reader);
+    if (reader->Line == nullptr)
+        return ListFault{MSG_LIST_INCOMPLETE, MSG_REASON_MISSING_LINE, line};
+    return ListFault{MSG_LIST_INCOMPLETE, MSG_REASON_EMPTY_LINE, line};
+}
+
+// Opens list i and writes its name, title and description; leaves the reader
+// on the first keyword line. A list that can't be read that far keeps its
+// place with empty strings for what it lacks and no keywords: the others'
+// help does not depend on it.
+void OpenList(Build* build, uint32_t i, const ListName& name)
+{
+    Put(build, name.Text, name.Length);
+    Put(build, "", 1);
     MergeInput* input = &build->Inputs[i];
+    MarkExhausted(input);
+    char path[ListPathSize];
+    if (!FormListPath(build, name.Text, name.Length, path)) {
+        Put(build, "\0", 2);
+        LeaveOut(build, i, ListFault{MSG_CANNOT_OPEN_INPUT, MSG_REASON_PATH_TOO_LONG, 0});
+        return;
+    }
     uint32_t length = GetFirstLine(&input->Reader, path);
-    if (length == 0)
-        return false;
-    PutHeaderLine(build, &input->Reader, length);
-    length = GetNextLine(&input->Reader);
-    if (length == 0)
-        return false;
-    PutHeaderLine(build, &input->Reader, length);
-    input->Length = GetNextLine(&input->Reader);
-    if (input->Length == 0)
-        return false;
-    TakeLine(input);
-    return true;
+    uint32_t line = 1;  // the line that length belongs to
+    for (; line <= 2 && length != 0; ++line) {
+        PutHeaderLine(build, &input->Reader, length);
+        length = GetNextLine(&input->Reader);
+    }
+    if (length != 0) {
+        input->Length = length;
+        TakeLine(input);
+        return;
+    }
+    for (uint32_t missing = line; missing <= 2; ++missing)
+        Put(build, "", 1);
+    LeaveOut(build, i, HeaderFault(&input->Reader, line));
 }
 
 // Takes in the current line of an input that GetNextLine has just handed
@@ -276,10 +425,8 @@ bool PutEntry(Build* build, uint32_t i)
 {
     MergeInput* input = &build->Inputs[i];
     const char* line = input->Reader.Line;
-    if (input->KeywordLength > MaxKeywordLength) {
-        ShowFailure(MSG_KEYWORD_TOO_LONG);
+    if (input->KeywordLength > MaxKeywordLength)
         return false;
-    }
     uint32_t bucket = static_cast<unsigned char>(line[0]) & 0x7F;
     if (GetHeaderWord(&build->Header, bucket) == 0)
         SetHeaderWord(&build->Header, bucket, build->Position);
@@ -317,6 +464,7 @@ bool PutEntry(Build* build, uint32_t i)
 
 bool BuildCacheFile(Build* build, const char* lists, const char* addinDir, const char* path)
 {
+    build->Lists = lists;
     if (addinDir == nullptr || StrLen(addinDir) >= ListPathSize)
         build->DirTooLong = true;
     else
@@ -342,13 +490,11 @@ bool BuildCacheFile(Build* build, const char* lists, const char* addinDir, const
         return false;
     build->Position = CacheHeaderSize;
 
-    const char* name = lists;
-    for (uint32_t i = 0; i < count; ++i) {
-        uint32_t nameLength = ListNameLength(name);
-        if (!OpenList(build, i, name, nameLength))
-            return false;
-        name = NextListName(name, nameLength);
-    }
+    ListNameWalk walk;
+    StartListNames(&walk, lists);
+    ListName name;
+    for (uint32_t i = 0; i < count && NextListName(&walk, &name); ++i)
+        OpenList(build, i, name);
     build->Header.EntriesOffset = build->Position;
 
     uint32_t moved = 0;  // every reader is new to the first selection
@@ -358,12 +504,16 @@ bool BuildCacheFile(Build* build, const char* lists, const char* addinDir, const
         LineReader* reader = &build->Inputs[i].Reader;
         if (reader->Line == nullptr)
             break;  // every list is exhausted
-        if (!PutEntry(build, i))
-            return false;
+        if (!PutEntry(build, i)) {
+            LeaveOut(build, i, ListFault{MSG_KEYWORD_TOO_LONG, MSG_REASON_KEYWORD_TOO_LONG, AtReader});
+            continue;
+        }
         build->Inputs[i].Length = GetNextLine(reader);
         // A line that doesn't fit, or a failed read, leaves Line on text without a line end.
-        if (build->Inputs[i].Length == 0 && reader->Line != nullptr && LineReaderFailed(reader))
-            return false;
+        if (build->Inputs[i].Length == 0 && reader->Line != nullptr && LineReaderFailed(reader)) {
+            LeaveOut(build, i, StoppedReader(reader));
+            continue;
+        }
         if (reader->Line != nullptr)
             TakeLine(&build->Inputs[i]);
         else
@@ -382,9 +532,13 @@ bool BuildCacheFile(Build* build, const char* lists, const char* addinDir, const
 
 }  // namespace
 
-uint32_t WriteCacheFile(const char* lists, const char* addinDir, const char* path)
+uint32_t WriteCacheFile(const char* lists, const char* addinDir, const char* path, BuildReport* report)
 {
+    report->Text[0] = 0;
+    report->Unread = false;
     HeapBlock<Build> build = AllocateZeroed<Build>();
+    if (build.valid())
+        build.get()->Report = report;
     bool built = build.valid() && BuildCacheFile(build.get(), lists, addinDir, path);
     if (build.valid())
         ReleaseBuild(build.get());

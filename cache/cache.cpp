@@ -5,6 +5,7 @@
 #include "cache/build.h"
 #include "cache/profilesection.h"
 #include "cache/suggest.h"
+#include "common/dbcs.h"
 #include "common/errorbox.h"
 #include "common/messages.h"
 #include "common/owners.h"
@@ -185,7 +186,9 @@ bool ReadHelpTargets(const SectionCopy* section, uint32_t rows)
     return true;
 }
 
-uint32_t OpenCacheWith(bool mayRebuild, uint64_t builtStamp, SectionCopy* section)
+// builtPath, when given, is the cache file to open instead of the one the
+// settings name: a fresh build whose path they could not take.
+uint32_t OpenCacheWith(bool mayRebuild, uint64_t builtStamp, const char* builtPath, SectionCopy* section)
 {
     CloseCache();
     OptionFlags &= ~OptDefaultList;
@@ -197,6 +200,8 @@ uint32_t OpenCacheWith(bool mayRebuild, uint64_t builtStamp, SectionCopy* sectio
         return 0;
     }
     StrLower(EnabledLists);
+    if (builtPath != nullptr)
+        lstrcpynA(CachePath, builtPath, CachePathSize);
     // The open that ends a build trusts the stamp that the build took: a list
     // edited since then is caught by the next help command, not by a second
     // build here.
@@ -231,10 +236,10 @@ uint32_t OpenCacheWith(bool mayRebuild, uint64_t builtStamp, SectionCopy* sectio
     return 1;
 }
 
-uint32_t OpenCacheFrom(bool mayRebuild, uint64_t builtStamp)
+uint32_t OpenCacheFrom(bool mayRebuild, uint64_t builtStamp, const char* builtPath = nullptr)
 {
     SectionCopy section = {};
-    uint32_t opened = OpenCacheWith(mayRebuild, builtStamp, &section);
+    uint32_t opened = OpenCacheWith(mayRebuild, builtStamp, builtPath, &section);
     FreeSection(&section);
     return opened;
 }
@@ -372,12 +377,13 @@ uint64_t StampLists()
     uint32_t dirLength = dirFits ? CopyDir(dir, addinDir) : 0;
     bool defaultLast = false;
     uint32_t count = CountListNames(EnabledLists, &defaultLast);
-    const char* name = EnabledLists;
-    for (uint32_t i = 0; i < count; ++i) {
-        uint32_t nameLength = ListNameLength(name);
+    ListNameWalk walk;
+    StartListNames(&walk, EnabledLists);
+    ListName name;
+    for (uint32_t i = 0; i < count && NextListName(&walk, &name); ++i) {
         char path[PathBufferSize];
         WIN32_FILE_ATTRIBUTE_DATA info;
-        if (dirFits && JoinListPath(dir, dirLength, name, nameLength, path) &&
+        if (dirFits && JoinListPath(dir, dirLength, name.Text, name.Length, path) &&
             GetFileAttributesExA(path, GetFileExInfoStandard, &info)) {
             mix((static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
                 info.ftLastWriteTime.dwLowDateTime);
@@ -386,7 +392,6 @@ uint64_t StampLists()
             mix(~0ull);
             mix(~0ull);
         }
-        name = NextListName(name, nameLength);
     }
     return digest;
 }
@@ -452,37 +457,97 @@ bool IsOwnCacheFile(const char* path)
     return lstrcmpiA(file, dir) == 0 && name[0] == 'h' && name[1] == 'l' && name[2] == 'p';
 }
 
+namespace {
+
+// The settings file that could not take a fresh cache's path, told once a session.
+char ToldUnwritable[PathBufferSize];
+
+// Names the fresh cache file and its stamp in the settings in force. False
+// when they can't be written, or don't read back what was written (a file
+// that can't be changed, on a share that keeps the old copy).
+bool RecordCacheFile(const char* fresh, uint64_t stamp)
+{
+    char stampText[StampTextSize];
+    FormatStamp(stamp, stampText);
+    bool written = WriteSetting(ActiveIni, KEY_CACHE_FILE, fresh);
+    written = WriteSetting(ActiveIni, KEY_LIST_STAMP, stampText) && written;
+    char named[CachePathSize];
+    ReadSetting(ActiveIni, KEY_CACHE_FILE, ABSENT_VALUE, named, sizeof named);
+    return written && lstrcmpiA(named, fresh) == 0;
+}
+
+// Appends more to a NUL-terminated text of size bytes, as much as fits.
+void AppendCut(char* text, uint32_t size, const char* more)
+{
+    uint32_t have = StrLen(text);
+    uint32_t length = have + 1 < size ? CutLength(more, StrLen(more), size - 1 - have) : 0;
+    memcpy(text + have, more, length);
+    text[have + length] = 0;
+}
+
+constexpr uint32_t ReportSize = 2048;
+
+}  // namespace
+
 uint32_t RebuildCache()
 {
     CloseCache();
-    if (IsOwnCacheFile(CachePath))
-        DeleteFileA(CachePath);
-    // The build runs only once the settings can name its file.
-    if (HostData->AddinDir == nullptr || GetTempFileNameA(HostData->AddinDir, "hlp", 0, CachePath) == 0) {
+    // The old file goes only once a new one is built and the settings name
+    // it: until then it may be all the help there is.
+    char old[CachePathSize];
+    memcpy(old, CachePath, CachePathSize);
+    char fresh[CachePathSize];
+    if (HostData->AddinDir == nullptr || GetTempFileNameA(HostData->AddinDir, "hlp", 0, fresh) == 0) {
         ShowFailure(MSG_REBUILD_FAILED);
         return 0;
     }
-    WriteSetting(ActiveIni, KEY_CACHE_FILE, CachePath);
     // Taken before any list is read: an edit made while the build runs shows
     // at the next check.
     uint64_t stamp = StampLists();
 
-    if (!WriteCacheFile(EnabledLists, HostData->AddinDir, CachePath)) {
-        DeleteFileA(CachePath);
+    char report[ReportSize];
+    BuildReport built = {report, sizeof report, false};
+    if (!WriteCacheFile(EnabledLists, HostData->AddinDir, fresh, &built)) {
+        DeleteFileA(fresh);
         ShowFailure(MSG_REBUILD_FAILED);
         return 0;
     }
 
-    char stampText[StampTextSize];
-    FormatStamp(stamp, stampText);
-    WriteSetting(ActiveIni, KEY_LIST_STAMP, stampText);
-
-    // The open reads the path back from the settings; should it not find the
-    // fresh file there, or find it unusable, the file goes too.
-    char fresh[CachePathSize];
-    memcpy(fresh, CachePath, CachePathSize);
-    uint32_t opened = OpenBuiltCache(stamp);
-    if (opened == 0)
+    char told[ReportSize + PathBufferSize + 128] = "";
+    uint32_t opened;
+    // A list that was there but could not be read changes no stamp once it
+    // can: the stamp recorded for the next open is then one that no lists
+    // have, so that the open tries again. This session's checks keep the
+    // true one and build no more.
+    if (RecordCacheFile(fresh, built.Unread ? stamp ^ 1 : stamp)) {
+        if (IsOwnCacheFile(old) && lstrcmpiA(old, fresh) != 0)
+            DeleteFileA(old);
+        // The open reads the path back from the settings; should it find the
+        // fresh file unusable, the file goes too.
+        opened = OpenBuiltCache(stamp);
+    } else {
+        // Help goes on from the fresh file this session; nothing names it
+        // for the next, so it goes at the close.
+        opened = OpenCacheFrom(false, stamp, fresh);
+        if (opened != 0)
+            lstrcpyA(DiscardOnClose, fresh);
+        if (ActiveIni != nullptr && lstrcmpiA(ToldUnwritable, ActiveIni) != 0) {
+            lstrcpynA(ToldUnwritable, ActiveIni, sizeof ToldUnwritable);
+            AppendCut(told, sizeof told, MSG_SETTINGS_UNWRITABLE);
+            AppendCut(told, sizeof told, ActiveIni);
+        }
+    }
+    if (opened == 0) {
         DeleteFileA(fresh);
+        return 0;
+    }
+    if (report[0] != 0) {
+        if (told[0] != 0)
+            AppendCut(told, sizeof told, "\r\n\r\n");
+        AppendCut(told, sizeof told, report);
+        AppendCut(told, sizeof told, "\r\n\r\n" MSG_LISTS_LEFT_OUT);
+    }
+    if (told[0] != 0)
+        ShowFailure(told);
     return opened;
 }

@@ -3,8 +3,6 @@
 #include <string.h>
 
 #include "cache/bucketwalk_impl.h"
-#include "common/text.h"
-
 #include "common/cpu.h"
 
 uint32_t ViewWord(const char* view, uint32_t index)
@@ -12,35 +10,6 @@ uint32_t ViewWord(const char* view, uint32_t index)
     const unsigned char* p = reinterpret_cast<const unsigned char*>(view) + 4 * index;
     return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
-
-uint32_t ListNameLength(const char* lists)
-{
-    uint32_t n = 0;
-    while (lists[n] != 0 && lists[n] != ',')
-        ++n;
-    return n;
-}
-
-const char* NextListName(const char* name, uint32_t length)
-{
-    name += length;
-    return *name == ',' ? name + 1 : name;
-}
-
-uint32_t CountListNames(const char* lists, bool* defaultLast)
-{
-    uint32_t count = 1;
-    const char* last = lists;
-    for (const char* p = lists; *p; ++p) {
-        if (*p == ',') {
-            ++count;
-            last = p + 1;
-        }
-    }
-    *defaultLast = StrCmp(last, DEFAULT_LIST_NAME) == 0;
-    return *defaultLast ? count - 1 : count;
-}
-
 
 bool CheckCacheView(const char* view, uint32_t size, const char* lists, uint32_t count, ListEntry* rows)
 {
@@ -62,11 +31,15 @@ bool CheckCacheView(const char* view, uint32_t size, const char* lists, uint32_t
     }
 
     uint32_t pos = CacheHeaderSize;
-    const char* name = lists;
+    ListNameWalk walk;
+    StartListNames(&walk, lists);
+    ListName name;
     for (uint32_t i = 0; i < count; ++i) {
-        uint32_t length = ListNameLength(name);
+        if (!NextListName(&walk, &name))
+            return false;
+        uint32_t length = name.Length;
         uint32_t next = SkipString<GroupNul>(view, pos, entries);
-        if (next == 0 || next - pos - 1 != length || memcmp(view + pos, name, length) != 0)
+        if (next == 0 || next - pos - 1 != length || memcmp(view + pos, name.Text, length) != 0)
             return false;
         if (rows != nullptr)
             rows[i].Name = view + pos;
@@ -76,7 +49,6 @@ bool CheckCacheView(const char* view, uint32_t size, const char* lists, uint32_t
         pos = SkipString<GroupNul>(view, pos, entries);  // description
         if (pos == 0)
             return false;
-        name = NextListName(name, length);
     }
     return pos == entries;
 }

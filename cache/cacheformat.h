@@ -8,6 +8,8 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "cache/listnames.h"
+
 constexpr uint32_t CacheHeaderWords = 128;
 constexpr uint32_t CacheHeaderSize = CacheHeaderWords * 4;  // the ListBlock starts here
 constexpr uint32_t MaxKeywordLength = 128;                  // a longer keyword fails the build
@@ -37,20 +39,6 @@ inline void SetHeaderWord(CacheHeader* header, uint32_t index, uint32_t value)
 // Word index of a view at least CacheHeaderSize bytes long, read little-endian.
 uint32_t ViewWord(const char* view, uint32_t index);
 
-// Names in an enabled-lists text: the commas plus one, so "" is one empty name.
-// When the last name is exactly "default" it is the pseudo-list: it is not
-// counted and *defaultLast is set.
-uint32_t CountListNames(const char* lists, bool* defaultLast);
-// Length of the name at lists: up to the next "," or the end.
-uint32_t ListNameLength(const char* lists);
-// The name after the one of length bytes at name: past its ",", or at the end.
-const char* NextListName(const char* name, uint32_t length);
-
-// The pseudo-list: enabled as the last name of KeywordLists, never a file.
-#define DEFAULT_LIST_NAME "default"
-// The extension of a keyword-list file in the add-in directory.
-#define LIST_EXTENSION ".kwl"
-
 // One row of the open cache's list table.
 struct ListEntry {
     const char* Name;  // in the view's ListBlock, or "default" for the pseudo-list's row
@@ -58,7 +46,7 @@ struct ListEntry {
 };
 
 // True when the view of size bytes can be trusted as a cache built from the
-// first count names of lists, in that order: ListCount is count (at least 1),
+// first count names of lists (as the list-name grammar reads them), in that order: ListCount is count (at least 1),
 // EndOffset is the size, 512 <= EntriesOffset <= EndOffset, every nonzero
 // bucket word lies in [EntriesOffset, EndOffset), and the ListBlock holds
 // exactly three NUL-terminated strings per list filling [512, EntriesOffset)

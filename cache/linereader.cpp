@@ -2,8 +2,6 @@
 
 #include "cache/linescan.h"
 #include "common/cpu.h"
-#include "common/errorbox.h"
-#include "common/messages.h"
 #include "common/owners.h"
 
 uint32_t GetFirstLine(LineReader* reader, const char* path)
@@ -11,7 +9,7 @@ uint32_t GetFirstLine(LineReader* reader, const char* path)
     FileHandle file(
         CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
-        ShowFailure(MSG_CANNOT_OPEN_INPUT);
+        reader->Error = GetLastError();
         return 0;
     }
     LARGE_INTEGER size;
@@ -21,7 +19,7 @@ uint32_t GetFirstLine(LineReader* reader, const char* path)
     // At least one byte, so that an empty file still gets a distinct block.
     char* window = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, windowSize ? windowSize : 1));
     if (window == nullptr) {
-        ShowFailure(MSG_CANNOT_OPEN_INPUT);
+        reader->Error = ERROR_NOT_ENOUGH_MEMORY;
         return 0;
     }
     reader->File = file.release();  // the reader's from here: CloseLineReader releases it
@@ -36,6 +34,7 @@ uint32_t GetNextLine(LineReader* reader)
     if (reader->Window == nullptr || reader->Line == nullptr)
         return 0;
     reader->Failed = false;
+    reader->Error = 0;
     for (;;) {
         uint32_t unread = static_cast<uint32_t>(reader->Window + reader->Filled - reader->Line);
         uint32_t length = 0;
@@ -49,13 +48,12 @@ uint32_t GetNextLine(LineReader* reader)
         uint32_t space = reader->Filled - unread;
         if (space == 0) {
             reader->Failed = true;
-            ShowFailure(MSG_LINE_TOO_LONG);
             return 0;
         }
         DWORD got = 0;
         if (!ReadFile(reader->File, reader->Window + unread, space, &got, nullptr)) {
             reader->Failed = true;
-            ShowError(0);
+            reader->Error = GetLastError();
             return 0;
         }
         if (got == 0) {
@@ -78,4 +76,5 @@ void CloseLineReader(LineReader* reader)
     reader->Filled = 0;
     reader->Keyword = 0;
     reader->Failed = false;
+    reader->Error = 0;
 }

@@ -17,10 +17,12 @@ struct LineReader {
     uint32_t Filled;   // valid bytes from Window on
     uint32_t Keyword;  // length of the current line's first string (the keyword), found by the same scan
     bool Failed;       // the last GetNextLine stopped on a line that does not fit or a read error
+    uint32_t Error;    // the system's code for a failed open or read; 0 for a line that does not fit
 };
 
 // Opens path and returns the first line's length (0: cannot open, empty line,
-// line does not fit, read error).
+// line does not fit, read error). The reader shows nothing: its owner, who
+// knows which list it reads, tells the user.
 uint32_t GetFirstLine(LineReader* reader, const char* path);
 
 // The caller first advances Line past the line it used and its CR LF (length + 2).

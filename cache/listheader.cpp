@@ -44,10 +44,15 @@ ListRecord* ReadListHeader(const char* fileName)
     if (record == nullptr)
         return nullptr;
 
+    // A path that does not fit names no file: the record keeps an empty path
+    // and shows no title, never that of a file of the same name elsewhere.
     char path[MAX_PATH * 2] = "";
-    lstrcpynA(path, HostData->AddinDir, MAX_PATH);
-    if (!PathAppendA(path, fileName))
-        lstrcpynA(path, fileName, MAX_PATH);
+    const char* addinDir = HostData->AddinDir;
+    if (addinDir != nullptr && lstrlenA(addinDir) < MAX_PATH) {
+        lstrcpyA(path, addinDir);
+        if (!PathAppendA(path, fileName) || lstrlenA(path) >= MAX_PATH)
+            path[0] = 0;
+    }
     const char* extension = PathFindExtensionA(fileName);
 
     Piece pathPiece{path, static_cast<uint32_t>(lstrlenA(path))};
@@ -58,8 +63,9 @@ ListRecord* ReadListHeader(const char* fileName)
     // Only the first bytes are mapped: listing the directory never reads whole lists.
     // A file that cannot be opened or mapped (locked, empty) keeps an empty title
     // and description, so that the dialog can still show and configure it.
-    FileHandle file(
-        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(path[0] == 0 ? INVALID_HANDLE_VALUE
+                                 : CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                               FILE_ATTRIBUTE_NORMAL, nullptr));
     MappingHandle mapping;
     MappedView view;
     if (file.valid()) {

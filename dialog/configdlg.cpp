@@ -27,12 +27,6 @@ int Ask(HWND dialog, const char* text, const char* caption, UINT buttons)
     return MessageBoxA(dialog, text, caption, buttons | MB_DEFBUTTON1);
 }
 
-// 1 while a save runs. Its reopen of the cache may show boxes of its own,
-// with no owner, whose loops let the dialog go on: changes made then are
-// kept, but nothing may save, load or end the dialog inside the running save
-// and its cache build.
-bool Saving;
-
 void EnableFileCommands(HWND dialog, bool enable)
 {
     static const int ids[] = {IDC_SETTINGS_FILE, IDC_OK, IDC_CANCEL};

@@ -5,5 +5,6 @@
 INT_PTR CALLBACK ConfigDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Its parts, for the dialog's source files and tests.
+#include "dialog/dialogstate.h"
 #include "dialog/listview.h"
 #include "dialog/settingsfile.h"

@@ -10,14 +10,12 @@
 
 #include "common/messages.h"
 #include "common/owners.h"
+#include "dialog/dialogstate.h"
 #include "dialog/listview.h"
 #include "dialog/settingsfile.h"
 #include "dialog/settingstext.h"
 #include "resources/resource.h"
 #include "shell/tembril.h"
-
-uint32_t DialogModified;
-uint32_t DialogFilling;
 
 namespace {
 
@@ -27,7 +25,6 @@ char DefaultTitle[] = MSG_DEFAULT_TITLE;
 char DefaultDescription[] = MSG_DEFAULT_DESCRIPTION;
 char DefaultHelpTarget[HelpTargetSize];
 
-constexpr UINT CheckBoxMask = 0xF000;  // LVIS_STATEIMAGEMASK
 constexpr int AppendPosition = 1000;
 
 int InsertListItem(HWND view, const char* text, ListRecord* record)
@@ -96,26 +93,6 @@ void OnItemChanged(HWND dialog, const NMLISTVIEW* change)
     }
 }
 
-int SelectedItem(HWND view)
-{
-    return static_cast<int>(SendMessageA(view, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-}
-
-ListRecord* RecordAt(HWND view, int index)
-{
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = index;
-    if (index < 0 || !SendMessageA(view, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
-        return nullptr;
-    return reinterpret_cast<ListRecord*>(item.lParam);
-}
-
-bool IsChecked(HWND view, int index)
-{
-    return (SendMessageA(view, LVM_GETITEMSTATE, static_cast<WPARAM>(index), CheckBoxMask) & CheckBoxMask) == 0x2000;
-}
-
 void ItemText(HWND view, int index, char* text, int size)
 {
     LVITEMA item = {};
@@ -153,7 +130,7 @@ int CALLBACK ComparePlaces(LPARAM first, LPARAM second, LPARAM context)
 void MoveSelectedList(HWND dialog, int step)
 {
     HWND view = GetDlgItem(dialog, IDC_LIST_VIEW);
-    int count = static_cast<int>(SendMessageA(view, LVM_GETITEMCOUNT, 0, 0));
+    int count = ItemCount(view);
     int from = SelectedItem(view);
     int to = from + step;
     if (from < 1 || to < 1 || to >= count)
@@ -191,8 +168,6 @@ void ShowMoveMenu(HWND dialog, LPARAM where)
         MoveSelectedList(dialog, chosen == 1 ? -1 : 1);
 }
 
-WNDPROC ViewProc;
-
 // The view's own keys and menu for the order of the lists: Alt+Up, Alt+Down.
 LRESULT CALLBACK OrderKeysProc(HWND view, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -218,7 +193,7 @@ void FillInfoTip(HWND view, NMLVGETINFOTIPA* tip)
     tip->pszText[0] = 0;
     AppendText(tip->pszText, room, name);
     const char* separator = MSG_WINS_OVER;
-    int count = static_cast<int>(SendMessageA(view, LVM_GETITEMCOUNT, 0, 0));
+    int count = ItemCount(view);
     for (int i = tip->iItem + 1; i < count; ++i) {
         if (!IsChecked(view, i))
             continue;
@@ -310,13 +285,13 @@ void OnListViewNotify(HWND dialog, const NMHDR* header)
 void ShowSelectedRecord(HWND dialog)
 {
     HWND view = GetDlgItem(dialog, IDC_LIST_VIEW);
-    ShowRecord(dialog, RecordAt(view, SelectedItem(view)));
+    ShowRecord(dialog, RecordOf(view, SelectedItem(view)));
 }
 
 void StoreSelectedEdit(HWND dialog)
 {
     HWND view = GetDlgItem(dialog, IDC_LIST_VIEW);
-    if (ListRecord* record = RecordAt(view, SelectedItem(view)))
+    if (ListRecord* record = RecordOf(view, SelectedItem(view)))
         StoreEdit(dialog, record);
 }
 
@@ -326,7 +301,7 @@ void ArrangeItems(HWND view, const int* places, int count)
     if (!records.valid())
         return;
     for (int i = 0; i < count; ++i)
-        records.get()[i] = RecordAt(view, i);
+        records.get()[i] = RecordOf(view, i);
     Placing placing = {records.get(), places, count};
     SendMessageA(view, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&placing), reinterpret_cast<LPARAM>(ComparePlaces));
 }
@@ -337,4 +312,34 @@ void MarkModified(HWND dialog)
 {
     DialogModified = 1;
     EnableWindow(GetDlgItem(dialog, IDC_APPLY), TRUE);
+}
+
+int ItemCount(HWND view) { return static_cast<int>(SendMessageA(view, LVM_GETITEMCOUNT, 0, 0)); }
+
+int SelectedItem(HWND view)
+{
+    return static_cast<int>(SendMessageA(view, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+ListRecord* RecordOf(HWND view, int index)
+{
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = index;
+    if (index < 0 || !SendMessageA(view, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+        return nullptr;
+    return reinterpret_cast<ListRecord*>(item.lParam);
+}
+
+bool IsChecked(HWND view, int index)
+{
+    return (SendMessageA(view, LVM_GETITEMSTATE, static_cast<WPARAM>(index), CheckBoxMask) & CheckBoxMask) == Checked;
+}
+
+void SetCheck(HWND view, int index, UINT image)
+{
+    LVITEMA item = {};
+    item.stateMask = CheckBoxMask;
+    item.state = image;
+    SendMessageA(view, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
 }

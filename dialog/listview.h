@@ -1,5 +1,5 @@
-// The dialog's keyword-list view and the dialog-wide state it keeps,
-// shared by the dialog's source files (and visible to its tests).
+// The dialog's keyword-list view, shared by the dialog's source files (and
+// visible to its tests).
 #pragma once
 #include <windows.h>
 
@@ -9,10 +9,6 @@
 #include "cache/listheader.h"
 #include "shell/settings.h"
 
-// 1 while the dialog holds changes that are not saved.
-extern uint32_t DialogModified;
-// 1 while the program itself fills controls: their changes are not the user's.
-extern uint32_t DialogFilling;
 // The record of the pseudo-list "default" (item 0); static, never released.
 extern ListRecord DefaultListRecord;
 
@@ -42,3 +38,16 @@ void ClearListView(HWND dialog);
 
 // A user change: remember it and offer Apply.
 void MarkModified(HWND dialog);
+
+// One-line wrappers over the view's messages, for each item by its index.
+constexpr UINT CheckBoxMask = 0xF000;  // LVIS_STATEIMAGEMASK
+constexpr UINT Unchecked = 0x1000;     // its two state images
+constexpr UINT Checked = 0x2000;
+int ItemCount(HWND view);
+// -1 when none is selected.
+int SelectedItem(HWND view);
+// The item's record; null for an index that holds no item.
+ListRecord* RecordOf(HWND view, int index);
+bool IsChecked(HWND view, int index);
+// Sets the check box's image; index -1 sets every item's.
+void SetCheck(HWND view, int index, UINT image);

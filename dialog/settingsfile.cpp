@@ -9,42 +9,17 @@
 #include "common/errorbox.h"
 #include "common/messages.h"
 #include "common/owners.h"
+#include "dialog/dialogstate.h"
 #include "dialog/listview.h"
 #include "dialog/settingsfile.h"
 #include "dialog/settingstext.h"
 #include "resources/resource.h"
 #include "shell/tembril.h"
 
-char DialogIni[PathBufferSize];
-int32_t DialogEntry;
-
 namespace {
 
-constexpr UINT CheckBoxMask = 0xF000;
-constexpr UINT Unchecked = 0x1000;
-constexpr UINT Checked = 0x2000;
 constexpr uint32_t EntrySize = 128;  // a combo entry as SelectSettingsFile reads it back
 constexpr char ListExtension[] = LIST_EXTENSION;
-
-void SetCheck(HWND view, int index, UINT image)
-{
-    LVITEMA item = {};
-    item.stateMask = CheckBoxMask;
-    item.state = image;
-    SendMessageA(view, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-}
-
-ListRecord* RecordOf(HWND view, int index)
-{
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = index;
-    if (!SendMessageA(view, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
-        return nullptr;
-    return reinterpret_cast<ListRecord*>(item.lParam);
-}
-
-int ItemCount(HWND view) { return static_cast<int>(SendMessageA(view, LVM_GETITEMCOUNT, 0, 0)); }
 
 }  // namespace
 
@@ -133,9 +108,9 @@ void CheckNamedLists(HWND view, char* lists, uint32_t length, int* places, int c
     if (MayBeCut(length, DialogListsSize))
         NextFromLast(&walk, &name, &nameLength);  // possibly a fragment
     bool last = true;
-    while (NextFromLast(&walk, &name, &nameLength)) {
-        // "default" counts as the pseudo-list only as the whole last name.
-        if (last && NameIs(name, nameLength, DEFAULT_LIST_NAME)) {
+    bool bare = false;
+    while (NextFromLast(&walk, &name, &nameLength, &bare)) {
+        if (last && bare) {
             SetCheck(view, 0, Checked);
         } else {
             // Room for every name a read can return, and ".kwl". An empty
@@ -154,6 +129,17 @@ void CheckNamedLists(HWND view, char* lists, uint32_t length, int* places, int c
         }
         last = false;
     }
+}
+
+// The name the save writes for a record: as the open will read it, without
+// blanks around it, and the file "default.kwl" with its extension, which
+// keeps it from being read as the pseudo-list should it stand last.
+const char* SavedName(const ListRecord* record, char* name)
+{
+    ListName read = ReadListName(record->Name, StrLen(record->Name));
+    const char* suffix = record != &DefaultListRecord && NeedsExtension(read.Text, read.Length) ? ListExtension : "";
+    FormEntry(name, ListHeaderRoom + sizeof ListExtension, read.Text, read.Length, suffix);
+    return name;
 }
 
 }  // namespace
@@ -199,12 +185,13 @@ uint32_t SaveSettings(HWND dialog)
     // The whole value is settled before anything is written: a value that the
     // dialog could not read back whole is not written at all.
     char lists[DialogListsSize] = "";
+    char name[ListHeaderRoom + sizeof ListExtension];
     for (int i = count - 1; i >= 0; --i) {
         ListRecord* record = RecordOf(view, i);
         if (record == nullptr)
             continue;
         UINT state = static_cast<UINT>(SendMessageA(view, LVM_GETITEMSTATE, static_cast<WPARAM>(i), CheckBoxMask));
-        if ((state & CheckBoxMask) == Checked && !AppendListName(lists, sizeof lists, record->Name)) {
+        if ((state & CheckBoxMask) == Checked && !AppendListName(lists, sizeof lists, SavedName(record, name))) {
             MessageBoxA(dialog, MSG_TOO_MANY_LISTS, MSG_TOO_MANY_LISTS_CAPTION, MB_OK);
             return 0;
         }

@@ -7,9 +7,6 @@
 
 #include "shell/settings.h"
 
-// The INI file being edited; kept between openings.
-extern char DialogIni[PathBufferSize];
-
 void FillSettingsCombo(HWND dialog);
 // 1 when the chosen file holds settings of the add-in.
 uint32_t SelectSettingsFile(HWND dialog);
@@ -17,5 +14,3 @@ uint32_t SelectSettingsFile(HWND dialog);
 uint32_t LoadSettings(HWND dialog, const char* iniPath);
 // 1 when saved (or nothing to save); 0 when the user was told it could not be.
 uint32_t SaveSettings(HWND dialog);
-// The combo entry whose file DialogIni names.
-extern int32_t DialogEntry;

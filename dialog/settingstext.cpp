@@ -4,29 +4,6 @@
 
 #include "common/text.h"
 
-void StartFromLast(NameWalk* walk, const char* text, uint32_t length)
-{
-    walk->Text = text;
-    walk->End = length;
-    walk->More = 1;
-}
-
-uint32_t NextFromLast(NameWalk* walk, const char** name, uint32_t* length)
-{
-    if (!walk->More)
-        return 0;
-    uint32_t start = walk->End;
-    while (start > 0 && walk->Text[start - 1] != ',')
-        --start;
-    *name = walk->Text + start;
-    *length = walk->End - start;
-    if (start == 0)
-        walk->More = 0;
-    else
-        walk->End = start - 1;
-    return 1;
-}
-
 uint32_t NameIs(const char* name, uint32_t length, const char* word)
 {
     return StrLen(word) == length && memcmp(name, word, length) == 0;

@@ -4,18 +4,7 @@
 #pragma once
 #include <stdint.h>
 
-// Walks a comma-separated list from its last name to its first. A list always
-// holds at least one name, which may be empty; so does the text between two
-// adjacent commas.
-struct NameWalk {
-    const char* Text;
-    uint32_t End;   // one past the next name to hand out
-    uint32_t More;  // 1 while a name is left
-};
-
-void StartFromLast(NameWalk* walk, const char* text, uint32_t length);
-// Hands out the next name (not NUL-terminated: a start and a length); 0 when none is left.
-uint32_t NextFromLast(NameWalk* walk, const char** name, uint32_t* length);
+#include "cache/listnames.h"
 
 // A profile read that fills its buffer may have cut the value: its last name
 // can be a fragment of a longer one.

@@ -59,15 +59,13 @@ std::string BuildCache(const std::string& lists, uint32_t count, std::vector<Ent
         return a.List > b.List;
     });
     std::string file(CacheHeaderSize, '\0');
-    const char* name = lists.c_str();
-    for (uint32_t i = 0; i < count; ++i) {
-        uint32_t length = ListNameLength(name);
-        file.append(name, length);
+    ListNameWalk walk;
+    StartListNames(&walk, lists.c_str());
+    ListName name;
+    for (uint32_t i = 0; i < count && NextListName(&walk, &name); ++i) {
+        file.append(name.Text, name.Length);
         file += '\0';
         file += std::string("t") + char('0' + i % 10) + '\0' + "d" + '\0';
-        name += length;
-        if (*name == ',')
-            ++name;
     }
     PutWord(file, EntriesOffsetWord, static_cast<uint32_t>(file.size()));
     std::vector<uint32_t> words(CacheHeaderWords, 0);

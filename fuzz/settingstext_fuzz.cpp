@@ -159,9 +159,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             std::vector<std::string> again = Walk(back.data(), backLength);
             if (again.size() != appended.size())
                 Fail();
-            for (size_t i = 0; i < again.size(); ++i)
-                if (again[i] != appended[appended.size() - 1 - i])
+            // Each name comes back as the grammar reads it: trimmed, without a ".kwl".
+            for (size_t i = 0; i < again.size(); ++i) {
+                const std::string& name = appended[appended.size() - 1 - i];
+                ListName read = ReadListName(name.data(), static_cast<uint32_t>(name.size()));
+                if (again[i] != std::string(read.Text, read.Length))
                     Fail();
+            }
         }
     }
     return 0;

@@ -88,18 +88,63 @@ bool PutUrlKeyword(Writer& w, const char* keyword)
     return Terminate(w);
 }
 
-// An argument string as the platform's usual rules read it while it is
-// written: quotes group, a backslash escapes a quote, 2n backslashes before a
-// quote are n. Every byte of the argument string goes through it, so that the
-// keyword is placed knowing what the template wrote around it.
-struct ArgumentState {
-    uint32_t Start;  // where the argument string begins in the buffer
-    bool InQuotes;
-    uint32_t Backslashes;   // the backslashes that end what is written
-    uint32_t Literal;       // of those, the ones meant as characters: doubled if a quote follows
-    bool QuoteClosed;       // the last byte is a quote that closed
-    uint32_t BeforeQuote;   // the backslashes written before that quote
-    bool KeywordQuoteOpen;  // the keyword opened a quote, closed at the next byte
+// An argument string is written from a stream of the template's bytes, the
+// directories already in, and the keyword's places. The template is read as
+// the C runtime reads a command line (Microsoft's rule since Visual C++ 2008,
+// the one of the Universal CRT): inside quotes, a quote right after a quote is
+// a quote character and the quotes go on. CommandLineToArgvW reads that pair
+// as a quote character too but ends the quotes, so the two read runs of quotes
+// apart; the arguments are therefore written again in the one form that both
+// read alike: an argument quoted as a whole
+// when it holds a blank or a tab or the template quoted it or it is empty,
+// each quote character as \", the backslashes before any written quote doubled.
+// The keyword, whatever it holds, then stays one piece of its argument.
+constexpr uint16_t KeywordPlace = 0x100;
+
+struct ArgumentStream {
+    uint16_t Items[HelpWorkSize];
+    uint32_t Length;
+};
+
+bool Push(ArgumentStream& stream, uint16_t item)
+{
+    if (stream.Length >= HelpWorkSize)
+        return false;
+    stream.Items[stream.Length++] = item;
+    return true;
+}
+
+bool PushText(ArgumentStream& stream, const char* text, uint32_t length)
+{
+    for (uint32_t i = 0; i < length; ++i) {
+        if (!Push(stream, static_cast<unsigned char>(text[i])))
+            return false;
+    }
+    return true;
+}
+
+// A lead byte and the byte after it are one character of the ANSI code page
+// when that byte can be its second (every double-byte code page's second
+// bytes are 0x40 and above); the platform then reads a 0x5C there as part of
+// the character, not as a backslash. A lead byte without such a second byte
+// would swallow the byte behind it when the line is made wide, so it is left out.
+uint32_t CharacterLength(const unsigned char* text, uint32_t length, LeadByteTest isLead)
+{
+    if (isLead == nullptr || !isLead(text[0]))
+        return 1;
+    return length > 1 && text[1] >= 0x40 ? 2 : 0;
+}
+
+// Writes the arguments, each as a whole: a quote is put before an argument's
+// first byte once it is known to need one.
+struct ArgumentWriter {
+    Writer& W;
+    LeadByteTest IsLead;
+    bool Started;          // an argument was begun before this one
+    uint32_t ArgStart;     // where the current argument begins in the buffer
+    bool Quoted;           // it has its opening quote
+    bool Empty;            // nothing of it is written yet
+    uint32_t Backslashes;  // held back until it is known whether a quote follows
 };
 
 bool PutBackslashes(Writer& w, uint32_t count)
@@ -111,116 +156,164 @@ bool PutBackslashes(Writer& w, uint32_t count)
     return true;
 }
 
-// A byte of the template, a directory or the viewer's fixed text: it keeps the
-// meaning it has for the platform, the keyword's backslashes before a quote
-// staying backslashes.
-bool PutArgumentByte(Writer& w, ArgumentState& s, char byte)
+bool BeginArgument(ArgumentWriter& a)
 {
-    if (s.KeywordQuoteOpen) {
-        s.KeywordQuoteOpen = false;
-        // A quote that the template opens right after the keyword continues
-        // the keyword's: a closing and an opening quote side by side would
-        // read as a quote character.
-        if (byte == '"')
-            return true;
-        if (!PutBackslashes(w, s.Literal) || !Put(w, '"'))
-            return false;
-        s.InQuotes = false;
-        s.BeforeQuote = s.Backslashes + s.Literal;
-        s.Backslashes = 0;
-        s.Literal = 0;
-        s.QuoteClosed = true;
-    }
-    if (byte == '"') {
-        uint32_t own = s.Backslashes - s.Literal;
-        if (!PutBackslashes(w, s.Literal))
-            return false;
-        bool opensOrCloses = own % 2 == 0;
-        if (opensOrCloses)
-            s.InQuotes = !s.InQuotes;
-        s.QuoteClosed = opensOrCloses && !s.InQuotes;
-        s.BeforeQuote = s.Backslashes + s.Literal;
-        s.Backslashes = 0;
-        s.Literal = 0;
-        return Put(w, byte);
-    }
-    s.QuoteClosed = false;
-    s.Backslashes = byte == '\\' ? s.Backslashes + 1 : 0;
-    s.Literal = byte == '\\' ? s.Literal : 0;
-    return Put(w, byte);
+    if (a.Started && !Put(a.W, ' '))
+        return false;
+    a.Started = true;
+    a.ArgStart = a.W.Used;
+    a.Quoted = false;
+    a.Empty = true;
+    a.Backslashes = 0;
+    return true;
 }
 
-bool PutArgumentText(Writer& w, ArgumentState& s, const char* text, uint32_t length)
+// What is written of the argument reads the same inside quotes: no quote of
+// its own is bare, and backslashes before a written quote are held back.
+bool QuoteArgument(ArgumentWriter& a)
 {
+    if (a.Quoted)
+        return true;
+    if (!Put(a.W, 0))
+        return false;
+    for (uint32_t i = a.W.Used - 1; i > a.ArgStart; --i)
+        a.W.Buffer[i] = a.W.Buffer[i - 1];
+    a.W.Buffer[a.ArgStart] = '"';
+    a.Quoted = true;
+    return true;
+}
+
+// length bytes of one character of the argument, as the program is to receive them.
+bool PutCharacter(ArgumentWriter& a, const unsigned char* text, uint32_t length)
+{
+    a.Empty = false;
+    if (length == 1 && text[0] == '\\') {
+        ++a.Backslashes;
+        return true;
+    }
+    if (length == 1 && (text[0] == ' ' || text[0] == '\t') && !QuoteArgument(a))
+        return false;
+    bool quote = length == 1 && text[0] == '"';
+    if (!PutBackslashes(a.W, quote ? 2 * a.Backslashes + 1 : a.Backslashes))
+        return false;
+    a.Backslashes = 0;
     for (uint32_t i = 0; i < length; ++i) {
-        if (!PutArgumentByte(w, s, text[i]))
+        if (!Put(a.W, static_cast<char>(text[i])))
             return false;
     }
     return true;
 }
 
-// The keyword's length bytes as typed, in one argument where the template puts
-// them. Its quotes are escaped, and the backslashes before any quote, the
-// template's included, doubled, so it can neither close the template's quotes
-// nor add arguments. Outside quotes it is quoted itself only when it holds a
-// blank or a tab, or is empty and would otherwise vanish between blanks, or
-// would vanish between two quotes of the template (which side by side read as a
-// quote character). A keyword without such bytes goes in exactly as typed.
-bool PutArgumentKeyword(Writer& w, ArgumentState& s, const char* keyword, uint32_t length, char next)
+bool EndArgument(ArgumentWriter& a)
 {
-    bool wrap = false;
-    if (!s.InQuotes) {
-        for (uint32_t i = 0; i < length; ++i)
-            wrap = wrap || keyword[i] == ' ' || keyword[i] == '\t';
-        if (length == 0) {
-            char before = w.Used > s.Start ? w.Buffer[w.Used - 1] : ' ';
-            bool alone = (before == ' ' || before == '\t') && (next == ' ' || next == '\t' || next == 0);
-            wrap = alone || (s.QuoteClosed && next == '"');
-        }
+    if (a.Empty && !QuoteArgument(a))
+        return false;
+    if (!PutBackslashes(a.W, a.Quoted ? 2 * a.Backslashes : a.Backslashes))
+        return false;
+    return !a.Quoted || Put(a.W, '"');
+}
+
+bool PutKeyword(ArgumentWriter& a, const char* keyword, uint32_t length)
+{
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(keyword);
+    for (uint32_t i = 0; i < length;) {
+        uint32_t n = CharacterLength(bytes + i, length - i, a.IsLead);
+        if (n > 0 && !PutCharacter(a, bytes + i, n))
+            return false;
+        i += n > 0 ? n : 1;
     }
-    if (wrap) {
-        if (s.QuoteClosed) {
-            // Opens again the quote that the template just closed; the
-            // backslashes before it, halved by it, are halved here.
-            w.Used -= 1 + s.BeforeQuote / 2;
-            s.Backslashes = s.BeforeQuote / 2;
-            s.Literal = s.Backslashes;
-        } else {
-            // The template's backslashes before it stay backslashes.
-            if (!PutBackslashes(w, s.Backslashes) || !Put(w, '"'))
-                return false;
-            s.Backslashes = 0;
-            s.Literal = 0;
+    return true;
+}
+
+bool IsBlank(uint16_t item) { return item == ' ' || item == '\t'; }
+
+// The stream read by the C runtime's rule, each argument written again.
+bool PutArguments(Writer& w, const ArgumentStream& stream, const char* keyword, uint32_t keywordLength,
+                  LeadByteTest isLead)
+{
+    ArgumentWriter a = {w, isLead, false, 0, false, true, 0};
+    const uint16_t* items = stream.Items;
+    uint32_t length = stream.Length;
+    static const unsigned char quote = '"';
+    static const unsigned char backslash = '\\';
+    uint32_t i = 0;
+    for (;;) {
+        while (i < length && IsBlank(items[i]))
+            ++i;
+        if (i == length)
+            break;
+        if (!BeginArgument(a))
+            return false;
+        bool inQuotes = false;
+        while (i < length && (inQuotes || !IsBlank(items[i]))) {
+            uint16_t item = items[i];
+            if (item == KeywordPlace) {
+                if (!PutKeyword(a, keyword, keywordLength))
+                    return false;
+                ++i;
+            } else if (item == '\\') {
+                uint32_t run = 0;
+                while (i < length && items[i] == '\\')
+                    ++run, ++i;
+                bool beforeQuote = i < length && items[i] == '"';
+                for (uint32_t n = beforeQuote ? run / 2 : run; n > 0; --n) {
+                    if (!PutCharacter(a, &backslash, 1))
+                        return false;
+                }
+                if (beforeQuote && run % 2 == 1) {
+                    if (!PutCharacter(a, &quote, 1))
+                        return false;
+                    ++i;
+                }
+            } else if (item == '"') {
+                ++i;
+                if (inQuotes && i < length && items[i] == '"') {
+                    if (!PutCharacter(a, &quote, 1))
+                        return false;
+                    ++i;
+                } else {
+                    inQuotes = !inQuotes;
+                    if (inQuotes && !QuoteArgument(a))
+                        return false;
+                }
+            } else {
+                unsigned char bytes[2] = {static_cast<unsigned char>(item), 0};
+                uint32_t n = 1;
+                if (isLead != nullptr && isLead(bytes[0])) {
+                    n = i + 1 < length && items[i + 1] >= 0x40 && items[i + 1] < KeywordPlace ? 2 : 0;
+                    bytes[1] = n == 2 ? static_cast<unsigned char>(items[i + 1]) : 0;
+                }
+                if (n > 0 && !PutCharacter(a, bytes, n))
+                    return false;
+                i += n > 0 ? n : 1;
+            }
         }
-        s.InQuotes = true;
-        s.KeywordQuoteOpen = true;
-    }
-    s.QuoteClosed = false;
-    for (uint32_t i = 0; i < length; ++i) {
-        char byte = keyword[i];
-        if (byte == '"') {
-            if (!PutBackslashes(w, s.Backslashes + 1))
-                return false;
-            s.Backslashes = 0;
-            s.Literal = 0;
-        } else if (byte == '\\') {
-            ++s.Backslashes;
-            ++s.Literal;
-        } else {
-            s.Backslashes = 0;
-            s.Literal = 0;
-        }
-        if (!Put(w, byte))
+        if (!EndArgument(a))
             return false;
     }
     return Terminate(w);
 }
 
-// The length of the keyword as a code puts it: CopyDir drops one trailing backslash.
+// The length of a code's text as CopyDir puts it: without one trailing backslash.
 uint32_t CodeLength(const char* text)
 {
     uint32_t length = StrLen(text);
     return length > 0 && text[length - 1] == '\\' ? length - 1 : length;
+}
+
+// The keyword's length in the argument string: a trailing backslash is
+// dropped as by CopyDir, but not the second byte of a character.
+uint32_t KeywordLength(const char* keyword, LeadByteTest isLead)
+{
+    uint32_t length = StrLen(keyword);
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(keyword);
+    uint32_t last = 0;
+    for (uint32_t i = 0; i < length;) {
+        last = i;
+        uint32_t n = CharacterLength(bytes + i, length - i, isLead);
+        i += n > 0 ? n : 1;
+    }
+    return length > 0 && last == length - 1 && bytes[last] == '\\' ? length - 1 : length;
 }
 
 const char* CodeText(char code, const HelpDirs& dirs, const char* keyword)
@@ -241,35 +334,54 @@ const char* CodeText(char code, const HelpDirs& dirs, const char* keyword)
     }
 }
 
-uint32_t Expand(const char* p, const HelpDirs& dirs, const char* keyword, bool urlPath, Writer& w, char** arguments)
+// The rest of the template, after the path's closing quote and its blanks,
+// as the argument writer's stream: codes other than the keyword put in.
+bool ReadArguments(const char* p, const HelpDirs& dirs, ArgumentStream& stream)
 {
-    bool quoted = *p == '"';
-    if (quoted)
-        ++p;
-    bool inArguments = false;
-    ArgumentState s = {};
-    for (;;) {
-        char byte = *p;
-        if (byte == '$') {
+    for (; *p != 0;) {
+        if (*p == '$') {
             // p[1] is at most the terminator, since p[0] is not.
-            const char* text = CodeText(p[1], dirs, keyword);
-            if (text != nullptr) {
-                bool put;
-                if (inArguments && p[1] == 'K')
-                    put = PutArgumentKeyword(w, s, text, CodeLength(text), p[2]);
-                else if (inArguments)
-                    put = PutArgumentText(w, s, text, CodeLength(text)) && Terminate(w);
-                else if (p[1] == 'K' && urlPath)
-                    put = PutUrlKeyword(w, text);
-                else
-                    put = PutDir(w, text);
-                if (!put)
-                    return 0;
+            const char* text = CodeText(p[1], dirs, nullptr);
+            if (p[1] == 'K') {
+                if (!Push(stream, KeywordPlace))
+                    return false;
+                p += 2;
+            } else if (text != nullptr) {
+                if (!PushText(stream, text, CodeLength(text)))
+                    return false;
                 p += 2;
             } else {
                 // "$$" is one "$"; any other "$" is kept as written, and the
                 // byte after it goes through these rules itself.
-                if (!(inArguments ? PutArgumentByte(w, s, '$') : Put(w, '$')))
+                if (!Push(stream, '$'))
+                    return false;
+                p += p[1] == '$' ? 2 : 1;
+            }
+            continue;
+        }
+        if (!Push(stream, static_cast<unsigned char>(*p)))
+            return false;
+        ++p;
+    }
+    return true;
+}
+
+uint32_t Expand(const char* p, const HelpDirs& dirs, const char* keyword, bool urlPath, LeadByteTest isLead, Writer& w,
+                char** arguments)
+{
+    bool quoted = *p == '"';
+    if (quoted)
+        ++p;
+    for (;;) {
+        char byte = *p;
+        if (byte == '$') {
+            const char* text = CodeText(p[1], dirs, keyword);
+            if (text != nullptr) {
+                if (!(p[1] == 'K' && urlPath ? PutUrlKeyword(w, text) : PutDir(w, text)))
+                    return 0;
+                p += 2;
+            } else {
+                if (!Put(w, '$'))
                     return 0;
                 p += p[1] == '$' ? 2 : 1;
             }
@@ -284,12 +396,14 @@ uint32_t Expand(const char* p, const HelpDirs& dirs, const char* keyword, bool u
             if (*p == 0)
                 return 1;
             *arguments = w.Buffer + w.Used;
-            s.Start = w.Used;
-            quoted = false;
-            inArguments = true;
-            continue;
+            ArgumentStream stream;
+            stream.Length = 0;
+            if (keyword == nullptr)
+                keyword = "";
+            return ReadArguments(p, dirs, stream) &&
+                   PutArguments(w, stream, keyword, KeywordLength(keyword, isLead), isLead);
         }
-        if (!(inArguments ? PutArgumentByte(w, s, byte) : Put(w, byte)))
+        if (!Put(w, byte))
             return 0;
         if (byte == 0)
             return 1;
@@ -300,13 +414,13 @@ uint32_t Expand(const char* p, const HelpDirs& dirs, const char* keyword, bool u
 }  // namespace
 
 uint32_t ExpandHelpTarget(const char* helpTarget, const HelpDirs& dirs, const char* keyword, char* work, uint32_t size,
-                          char** arguments, bool urlPath)
+                          char** arguments, bool urlPath, LeadByteTest isLead)
 {
     *arguments = nullptr;
     if (size == 0)
         return 0;
     Writer w = {work, size, 0};
-    if (!Expand(helpTarget != nullptr ? helpTarget : "", dirs, keyword, urlPath, w, arguments)) {
+    if (!Expand(helpTarget != nullptr ? helpTarget : "", dirs, keyword, urlPath, isLead, w, arguments)) {
         work[0] = 0;
         *arguments = nullptr;
         return 0;
@@ -315,23 +429,25 @@ uint32_t ExpandHelpTarget(const char* helpTarget, const HelpDirs& dirs, const ch
     return 1;
 }
 
-uint32_t BuildHelp2CommandLine(const char* url, const char* keyword, char* commandLine, uint32_t size)
+uint32_t BuildHelp2CommandLine(const char* url, const char* keyword, char* commandLine, uint32_t size,
+                               LeadByteTest isLead)
 {
     if (size == 0)
         return 0;
     Writer w = {commandLine, size, 0};
-    ArgumentState s = {};
-    static const char before[] = " /filterquery /index ";
+    static const char before[] = "/helpcol ";
+    static const char middle[] = " /filterquery /index ";
     static const char after[] = " /XNav /appid Varnok";
     if (url == nullptr)
         url = "";
     if (keyword == nullptr)
         keyword = "";
+    ArgumentStream stream;
+    stream.Length = 0;
     // The keyword as typed: unlike a code, it keeps a trailing backslash.
-    if (PutArgumentText(w, s, "/helpcol ", 9) && PutArgumentText(w, s, url, StrLen(url)) &&
-        PutArgumentText(w, s, before, sizeof before - 1) &&
-        PutArgumentKeyword(w, s, keyword, StrLen(keyword), after[0]) &&
-        PutArgumentText(w, s, after, sizeof after - 1) && PutArgumentByte(w, s, 0))
+    if (PushText(stream, before, sizeof before - 1) && PushText(stream, url, StrLen(url)) &&
+        PushText(stream, middle, sizeof middle - 1) && Push(stream, KeywordPlace) &&
+        PushText(stream, after, sizeof after - 1) && PutArguments(w, stream, keyword, StrLen(keyword), isLead))
         return 1;
     commandLine[0] = 0;
     return 0;

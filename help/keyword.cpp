@@ -1,6 +1,7 @@
 // The keyword of one help command, taken from the host's active editor.
 #include <windows.h>
 
+#include <limits.h>
 #include <richedit.h>
 #include <string.h>
 
@@ -14,21 +15,52 @@ namespace {
 // Anything longer is refused, never cut: a cut word is a different keyword.
 constexpr uint32_t MaxKeyword = KeywordBufferSize - 1;
 
-// EM_GETSELTEXT writes as much as the selection holds, unbounded. A character
-// of a double-byte code page takes at most two bytes per position; room for
-// four also covers a host running with a wider multibyte code page.
-constexpr uint32_t SelectionTextSize = MaxKeyword * 4 + 4;
+// A selection of up to a buffer's worth of positions is read, then trimmed:
+// a double-clicked word of 127 bytes comes with the blank after it.
+constexpr uint32_t MaxSelection = KeywordBufferSize;
+
+// The editor writes ANSI text unbounded. A character of a double-byte code
+// page takes at most two bytes per position; room for four also covers a host
+// running with a wider multibyte code page.
+constexpr uint32_t TextSize(uint32_t positions) { return positions * 4 + 4; }
 
 // Room for one double-byte character before the word and its terminator.
 constexpr uint32_t CharBeforeSize = 8;
 
+// The text of the positions from..to into a buffer of TextSize(to - from)
+// bytes; its length in bytes. An empty or unreadable range reads as "".
+uint32_t ReadRange(HWND editor, LONG from, LONG to, char* text, uint32_t size)
+{
+    text[0] = 0;
+    TEXTRANGEA range;
+    range.chrg.cpMin = from;
+    range.chrg.cpMax = to;
+    range.lpstrText = text;
+    SendMessageA(editor, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range));
+    text[size - 1] = 0;
+    return BoundedLength(text, size);
+}
+
+// Cuts the blanks and tabs at the end of a keyword: a double-click selects a
+// word with the blank after it. Neither byte can end a double-byte character.
+void TrimRight(char* text)
+{
+    uint32_t n = StrLen(text);
+    while (n > 0 && (text[n - 1] == ' ' || text[n - 1] == '\t'))
+        --n;
+    text[n] = 0;
+}
+
 void ReadSelection(HWND editor, uint32_t length, char* buffer)
 {
-    if (length > MaxKeyword)
+    if (length > MaxSelection)
         return;
-    char text[SelectionTextSize];
+    char text[TextSize(MaxSelection)];
     text[0] = 0;
     SendMessageA(editor, EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(text));
+    text[sizeof text - 1] = 0;
+    TrimLeft(text, text);
+    TrimRight(text);
     uint32_t n = BoundedLength(text, sizeof text);
     if (n > MaxKeyword)
         return;
@@ -40,42 +72,68 @@ void ReadSelection(HWND editor, uint32_t length, char* buffer)
 // (tried with it first, then without).
 bool IsPrefix(char c) { return c == '.' || c == '%' || c == '@' || c == '#'; }
 
-// Cuts the blanks and tabs at the end of a keyword: a double-click selects a
-// word with the blank after it.
-void TrimRight(char* text)
+// Whether a character starts at byte at of text, which starts on one.
+bool StartsCharacter(const char* text, uint32_t length, uint32_t at)
 {
-    uint32_t n = StrLen(text);
-    while (n > 0 && (text[n - 1] == ' ' || text[n - 1] == '\t'))
-        --n;
-    text[n] = 0;
+    uint32_t n = 0;
+    while (n < at && n < length)
+        n += IsDBCSLeadByte(static_cast<BYTE>(text[n])) ? 2 : 1;
+    return n == at;
+}
+
+// Where the host's word of length bytes begins, found in the text on both
+// sides of the caret: the word lies across the caret or ends at it. The part
+// before the caret is taken as long as it can be, so that a caret between two
+// words that both match stands after the first, where typing leaves it.
+// -1 when the text there is not the host's word.
+LONG FindWordAround(HWND editor, LONG caret, const char* word, uint32_t length)
+{
+    if (length == 0 || caret < 0)
+        return -1;
+    LONG reach = static_cast<LONG>(length);  // a word of n bytes spans at most n positions
+    char before[TextSize(MaxKeyword)];
+    char after[TextSize(MaxKeyword)];
+    uint32_t nBefore = ReadRange(editor, caret > reach ? caret - reach : 0, caret, before, sizeof before);
+    LONG end = caret < LONG_MAX - reach ? caret + reach : LONG_MAX;
+    uint32_t nAfter = ReadRange(editor, caret, end, after, sizeof after);
+    for (uint32_t i = nBefore < length ? nBefore : length;; --i) {
+        const char* head = before + nBefore - i;
+        if (length - i <= nAfter && memcmp(head, word, i) == 0 && memcmp(after, word + i, length - i) == 0 &&
+            StartsCharacter(before, nBefore, nBefore - i)) {
+            int positions = i != 0 ? MultiByteToWideChar(CP_ACP, 0, head, static_cast<int>(i), nullptr, 0) : 0;
+            return caret - positions;
+        }
+        if (i == 0)
+            return -1;
+    }
 }
 
 void ReadWordAtCaret(HWND editor, LONG caret, char* buffer, uint32_t* bareFrom)
 {
     // Asked first and copied last: the host keeps the word valid over the
-    // two editor messages in between.
+    // editor messages in between.
     GetWordAtCaretProc getWord = HostProcs != nullptr ? HostProcs->GetWordAtCaret : nullptr;
     const char* word = getWord != nullptr ? getWord(editor) : nullptr;
     if (word == nullptr)
         word = "";
-
-    // The host decides what the word is; the editor only where it begins.
-    LONG from = static_cast<LONG>(static_cast<uint32_t>(caret) + 1);
-    LONG start = static_cast<LONG>(SendMessageA(editor, EM_FINDWORDBREAK, WB_MOVEWORDLEFT, from));
-    char charBefore[CharBeforeSize] = {};
-    TEXTRANGEA probe;
-    probe.chrg.cpMin = start > 0 ? start - 1 : 0;
-    probe.chrg.cpMax = start > 0 ? start : 0;
-    probe.lpstrText = charBefore;
-    SendMessageA(editor, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&probe));
-
-    uint32_t used = 0;
-    if (IsPrefix(charBefore[0]) && charBefore[1] == 0)
-        used = 1;
-    uint32_t room = MaxKeyword - used;
-    uint32_t n = BoundedLength(word, room + 1);
-    if (n > room)
+    uint32_t n = BoundedLength(word, MaxKeyword + 1);
+    if (n > MaxKeyword)
         return;
+
+    // The host decides what the word is; the text says where it begins.
+    // Editors break words differently, and one that stops at punctuation
+    // answers the caret right after a word with the word's last letter. Only
+    // a word that is not there is left to the editor's own word breaks.
+    LONG start = FindWordAround(editor, caret, word, n);
+    if (start < 0) {
+        LONG from = static_cast<LONG>(static_cast<uint32_t>(caret) + 1);
+        start = static_cast<LONG>(SendMessageA(editor, EM_FINDWORDBREAK, WB_MOVEWORDLEFT, from));
+    }
+    char charBefore[CharBeforeSize];
+    ReadRange(editor, start > 0 ? start - 1 : 0, start > 0 ? start : 0, charBefore, sizeof charBefore);
+
+    // A word that does not fit with its prefix is still tried bare.
+    uint32_t used = IsPrefix(charBefore[0]) && charBefore[1] == 0 && n < MaxKeyword ? 1 : 0;
     if (used != 0)
         buffer[0] = charBefore[0];
     memcpy(buffer + used, word, n + 1);

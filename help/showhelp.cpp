@@ -62,6 +62,23 @@ bool StartsWith(const char* text, const char* prefix)
 
 bool IsUnset(const char* path) { return path[0] == 0 || StartsWith(path, "(non"); }
 
+// CreateProcessA makes the command line wide in the ANSI code page.
+bool IsAnsiLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
+
+// Starts program with commandLine as given: the caller's own buffer, since
+// CreateProcessA may write into it. Handles are closed at once.
+void StartProgram(const char* program, char* commandLine)
+{
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started;
+    if (CreateProcessA(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
+        KernelHandle process(started.hProcess);  // closed at once: we never wait for it
+        KernelHandle thread(started.hThread);
+    }
+}
+
 }  // namespace
 
 HelpOpener ClassifyHelpPath(const char* path)
@@ -87,11 +104,12 @@ uint32_t ExpandForOpening(const char* keyword, const char* helpTarget, char* wor
         dirs = {HostData->ToolsDir, HostData->AddinDir, HostData->HelpDir, HostData->AppDir};
     // An expansion that does not fit is refused: a cut path or URL would open
     // something other than what was configured.
-    if (!ExpandHelpTarget(helpTarget, dirs, keyword, work, HelpWorkSize, arguments))
+    if (!ExpandHelpTarget(helpTarget, dirs, keyword, work, HelpWorkSize, arguments, false, IsAnsiLeadByte))
         return 0;
     // A URL gets the keyword escaped where it would break out of it; whether the
     // target is a URL is known only once it is expanded.
-    if (PathIsURLA(work) && !ExpandHelpTarget(helpTarget, dirs, keyword, work, HelpWorkSize, arguments, true))
+    if (PathIsURLA(work) &&
+        !ExpandHelpTarget(helpTarget, dirs, keyword, work, HelpWorkSize, arguments, true, IsAnsiLeadByte))
         return 0;
     return 1;
 }
@@ -147,24 +165,22 @@ uint32_t ShowHelp(const char* keyword, const char* helpTarget)
 
 void RunProgram(const char* program, const char* arguments)
 {
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started;
-    // CreateProcessA may write into the command line: hand it a copy. Every
-    // caller's text fits; a longer one is not started rather than cut.
-    char commandLine[HelpWorkSize];
-    char* line = nullptr;
+    // A path holds no quote, so quoting it is enough for the program-name rule
+    // by which runtimes read the first token. Every expansion fits; a longer
+    // line is not started rather than cut.
+    char line[MAX_PATH + 3 + HelpWorkSize];
+    uint32_t programLength = StrLen(program);
+    uint32_t argumentsLength = arguments != nullptr ? StrLen(arguments) : 0;
+    if (programLength + 3 + argumentsLength >= sizeof line)
+        return;
+    line[0] = '"';
+    lstrcpyA(line + 1, program);
+    lstrcpyA(line + 1 + programLength, "\"");
     if (arguments != nullptr) {
-        if (StrLen(arguments) >= sizeof commandLine)
-            return;
-        lstrcpyA(commandLine, arguments);
-        line = commandLine;
+        lstrcatA(line, " ");
+        lstrcatA(line, arguments);
     }
-    if (CreateProcessA(program, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
-        KernelHandle process(started.hProcess);  // closed at once: we never wait for it
-        KernelHandle thread(started.hThread);
-    }
+    StartProgram(program, line);
 }
 
 void ShowHtmlHelp(const char* path, const char* keyword)
@@ -202,7 +218,8 @@ void ShowHelp2(const char* url, const char* keyword)
         return;
     lstrcatA(program, Help2Program);
     char commandLine[Help2CommandLineSize];
-    if (!BuildHelp2CommandLine(url, keyword, commandLine, sizeof commandLine))
+    if (!BuildHelp2CommandLine(url, keyword, commandLine, sizeof commandLine, IsAnsiLeadByte))
         return;
-    RunProgram(program, commandLine);
+    // H2Viewer.exe's documented line has no program name in front.
+    StartProgram(program, commandLine);
 }

@@ -17,8 +17,9 @@ HelpOpener ClassifyHelpPath(const char* path);
 // request opens it: 0 when the expansion does not fit (nothing is opened).
 uint32_t ExpandForOpening(const char* keyword, const char* helpTarget, char* work, char** arguments);
 
-// Starts program with arguments (or null) as its whole command line; the
-// program path is not put in front. Handles are closed at once.
+// Starts program with a command line of its own quoted path, then the
+// arguments when there are any, so that its runtime reads its name as
+// argv[0] and the arguments as they were written. Handles are closed at once.
 void RunProgram(const char* program, const char* arguments);
 
 // Keyword lookup in an HTML Help file or collection. hhctrl.ocx is loaded on

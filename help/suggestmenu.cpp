@@ -97,8 +97,11 @@ uint32_t OfferSuggestions(char* keyword, uint32_t bareFrom)
     if (chosen == 0 || chosen > count)
         return 0;
 
-    // Exactly what the help command does with a word that a list holds.
+    // Exactly what the help command does with a word that a list holds. The
+    // menu may have stayed open while a list was saved: the lookup is made
+    // on the lists as they are now.
     memcpy(keyword, words[chosen - 1], KeywordBufferSize);
+    RefreshCache();
     const char* target = LookupKeyword(keyword);
     return target != nullptr ? ShowHelp(keyword, target) : 0;
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "cache/listnames.h"
 #include "common/text.h"
 
 namespace {
@@ -355,21 +356,34 @@ CheckResult CheckKeywordList(const char* bytes, size_t size)
 
 std::vector<std::string> EnabledListNames(const std::string& value, bool* withDefault)
 {
+    std::string lowered = value;
+    StrLower(&lowered[0]);
     std::vector<std::string> names;
-    size_t start = 0;
-    for (;;) {
-        size_t comma = value.find(',', start);
-        std::string name = value.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        StrLower(&name[0]);
-        names.push_back(name);
-        if (comma == std::string::npos)
-            break;
-        start = comma + 1;
-    }
-    *withDefault = names.back() == "default";
+    ListNameWalk walk;
+    StartListNames(&walk, lowered.c_str());
+    ListName name = {};
+    while (NextListName(&walk, &name))
+        names.emplace_back(name.Text, name.Length);
+    *withDefault = name.Bare;
     if (*withDefault)
         names.pop_back();
     return names;
+}
+
+std::string UnfoundListReason(const std::string& name, const std::vector<std::string>& fileNames)
+{
+    // Besides what no file name may hold, "/" and "\\" would reach outside
+    // the add-in directory, where the add-in looks for no list.
+    if (name.find_first_of("\\/:*?\"<>|") != std::string::npos)
+        return "\"" + name +
+               "\" can name no list file in the add-in directory: the add-in builds it "
+               "empty, and its keywords get no help";
+    for (const std::string& file : fileNames) {
+        if (file == name)
+            return "";
+    }
+    return "\"" + name + "\" is enabled but names none of the files given: unless " + name +
+           ".kwl lies in the add-in directory, the add-in builds it empty, and its keywords get no help";
 }
 
 std::vector<SharedKeyword> FindSharedKeywords(const std::vector<const std::vector<std::string>*>& lists)

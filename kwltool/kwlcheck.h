@@ -33,8 +33,12 @@ CheckResult CheckKeywordList(const char* bytes, size_t size);
 const char* SeverityName(Severity level);
 
 // The names of a KeywordLists value as the cache takes them: lowercased, split
-// at ",", the pseudo-list "default" left out when it stands last.
+// at ",", trimmed, the pseudo-list "default" left out when it stands last.
 std::vector<std::string> EnabledListNames(const std::string& value, bool* withDefault);
+
+// Why the add-in would find no list for an enabled name (as EnabledListNames
+// gives it), given the list names of the files at hand; empty when it would.
+std::string UnfoundListReason(const std::string& name, const std::vector<std::string>& fileNames);
 
 // A keyword held by more than one enabled list. A lookup takes the list named
 // latest in the enabled order: the last of Lists.

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "kwltool/kwlsort.h"
 
@@ -224,7 +225,7 @@ bool IsAsmName(const std::string& word)
 
 // Names that PROTO, EQU, TEXTEQU, MACRO and STRUCT (or STRUC) define. Macro
 // bodies and structure fields are skipped, and so are COMMENT blocks.
-std::vector<ImportedName> ImportAssemblerInclude(const char* bytes, size_t size)
+std::vector<ImportedName> ImportMasmInclude(const char* bytes, size_t size)
 {
     std::vector<ImportedName> names;
     int macroDepth = 0, structDepth = 0;
@@ -272,6 +273,150 @@ std::vector<ImportedName> ImportAssemblerInclude(const char* bytes, size_t size)
     return names;
 }
 
+bool IsWordOf(const std::string& word, std::initializer_list<const char*> words)
+{
+    for (const char* w : words) {
+        if (word == w)
+            return true;
+    }
+    return false;
+}
+
+bool IsQuoted(const std::string& word) { return !word.empty() && (word[0] == '"' || word[0] == '\''); }
+
+// fasm keeps a macro package's own helpers apart by an "@" in their names
+// (define@proc, prologue@proc): no word a programmer writes.
+bool IsFasmName(const std::string& word) { return IsAsmName(word) && word.find('@') == std::string::npos; }
+
+// fasm's statements: a line whose last word is "\" goes on in the next. Each
+// comes with the depth of braces that it starts in.
+std::vector<std::pair<int, std::vector<std::string>>> FasmStatements(const char* bytes, size_t size)
+{
+    std::vector<std::pair<int, std::vector<std::string>>> statements;
+    std::vector<std::string> words;
+    int depth = 0, startDepth = 0;
+    bool continued = false;
+    for (const std::string& line : Lines(bytes, size)) {
+        if (!continued)
+            startDepth = depth;
+        for (std::string& word : AsmWords(line)) {
+            for (char c : IsQuoted(word) ? std::string() : word)
+                depth += c == '{' ? 1 : c == '}' ? -1 : 0;
+            words.push_back(std::move(word));
+        }
+        continued = !words.empty() && words.back() == "\\";
+        if (continued) {
+            words.pop_back();
+            continue;
+        }
+        if (!words.empty())
+            statements.emplace_back(startDepth, std::move(words));
+        words.clear();
+        depth = std::max(depth, 0);
+    }
+    return statements;
+}
+
+// Names that fasm's "macro NAME" and "struc NAME" define, the "struct NAME"
+// of its Windows headers, "NAME = value", "NAME equ" and "NAME fix", and the
+// functions that its "import" and "api" lines name. A macro that defines a
+// macro for its caller (proc's endp) is written one brace deep; deeper ones,
+// and the constants of macro bodies, belong to the macros themselves.
+std::vector<ImportedName> ImportFasmInclude(const char* bytes, size_t size)
+{
+    std::vector<ImportedName> names;
+    int structDepth = 0;
+    auto add = [&names](const std::string& word) {
+        std::string name = word.substr(0, word.find_first_of("{="));
+        if (IsFasmName(name))
+            names.push_back(ImportedName{name, std::string()});
+    };
+    for (const auto& statement : FasmStatements(bytes, size)) {
+        const std::vector<std::string>& words = statement.second;
+        std::string first = Lower(words[0]);
+        std::string second = words.size() > 1 ? Lower(words[1]) : std::string();
+        if (structDepth > 0) {
+            structDepth += first == "struct" || first == "union";
+            structDepth -= first == "ends";
+            continue;
+        }
+        if (first == "macro" && words.size() > 1 && statement.first <= 1) {
+            add(words[1]);
+            continue;
+        }
+        if (statement.first != 0)
+            continue;
+        if ((first == "struc" || first == "struct") && words.size() > 1) {
+            add(words[1]);
+            structDepth = first == "struct";
+        } else if (first == "import") {
+            // import user32, MessageBoxA,'MessageBoxA', ...: the label before each quoted name.
+            for (size_t k = 2; k + 1 < words.size(); ++k) {
+                if (IsQuoted(words[k + 1]))
+                    add(words[k]);
+            }
+        } else if (first == "api") {
+            for (size_t k = 1; k < words.size(); ++k)
+                add(words[k]);
+        } else if (IsWordOf(second, {"=", "equ", "fix"}) ||
+                   (words[0].find('=') != std::string::npos && words[0][0] != '=')) {
+            add(words[0]);
+        }
+    }
+    return names;
+}
+
+// Names that NASM's %macro, %define (with a replacement or parameters: an empty
+// one is a guard) and %assign define, "struc NAME" and "NAME equ". Names that
+// begin with "__" are the assembler's own.
+std::vector<ImportedName> ImportNasmInclude(const char* bytes, size_t size)
+{
+    std::vector<ImportedName> names;
+    int macroDepth = 0;
+    const char* structEnd = nullptr;
+    auto add = [&names](const std::string& word) {
+        std::string name = word.substr(0, word.find_first_of("(:"));
+        if (IsAsmName(name) && name.compare(0, 2, "__") != 0)
+            names.push_back(ImportedName{name, std::string()});
+    };
+    for (const std::string& line : Lines(bytes, size)) {
+        std::vector<std::string> words = AsmWords(line);
+        if (words.empty())
+            continue;
+        std::string first = Lower(words[0]);
+        std::string second = words.size() > 1 ? Lower(words[1]) : std::string();
+        if (macroDepth > 0) {
+            macroDepth += first == "%macro" || first == "%imacro";
+            macroDepth -= first == "%endmacro" || first == "%endm";
+            continue;
+        }
+        if (structEnd != nullptr) {
+            if (first == structEnd)
+                structEnd = nullptr;
+            continue;
+        }
+        if (words.size() < 2)
+            continue;
+        if (first == "%macro" || first == "%imacro") {
+            add(words[1]);
+            macroDepth = 1;
+        } else if (IsWordOf(first, {"%define", "%xdefine", "%idefine", "%ixdefine"})) {
+            if (words.size() > 2 || words[1].find('(') != std::string::npos)
+                add(words[1]);
+        } else if (first == "%assign" || first == "%iassign") {
+            add(words[1]);
+        } else if (first == "struc") {
+            add(words[1]);
+            structEnd = "endstruc";
+        } else if (first == "istruc") {
+            structEnd = "iend";
+        } else if (second == "equ") {
+            add(words[0]);
+        }
+    }
+    return names;
+}
+
 // --- C header --------------------------------------------------------------
 
 struct Token {
@@ -281,10 +426,35 @@ struct Token {
 
 bool IsCNameChar(char c) { return IsLetter(c) || IsDigit(c) || c == '_' || c == '$'; }
 
-// The header without comments, as tokens; the names of its #define lines go to
-// defines (those with a replacement or parameters: an empty one is a guard or
-// a switch, not a name of the interface).
-std::vector<Token> CTokens(const char* bytes, size_t size, std::vector<std::string>& defines)
+struct Define {
+    std::string Name;
+    std::string Replacement;  // what follows the name and its parameters, without comments
+};
+
+// A directive's text without its comments, its spliced lines joined.
+std::string DirectiveText(const std::string& directive)
+{
+    std::string out;
+    for (size_t i = 0; i < directive.size(); ++i) {
+        if (directive.compare(i, 2, "/*") == 0) {
+            size_t end = directive.find("*/", i + 2);
+            i = end == std::string::npos ? directive.size() : end + 1;
+            out += ' ';
+        } else if (directive.compare(i, 2, "//") == 0) {
+            break;
+        } else if (directive[i] == '\\' || directive[i] == '\r' || directive[i] == '\n' || directive[i] == '\t') {
+            out += ' ';
+        } else {
+            out += directive[i];
+        }
+    }
+    return out;
+}
+
+// The header without comments, as tokens; its #define lines go to defines
+// (those with a replacement or parameters: an empty one is a guard or a
+// switch, not a name of the interface).
+std::vector<Token> CTokens(const char* bytes, size_t size, std::vector<Define>& defines)
 {
     const std::string text(bytes, size);
     std::vector<Token> tokens;
@@ -307,7 +477,7 @@ std::vector<Token> CTokens(const char* bytes, size_t size, std::vector<std::stri
             while (end < size &&
                    !(text[end] == '\n' && text[end - 1] != '\\' && !(text[end - 1] == '\r' && text[end - 2] == '\\')))
                 ++end;
-            std::string directive = text.substr(i, end - i);
+            std::string directive = DirectiveText(text.substr(i, end - i));
             i = end;
             size_t at = directive.find_first_not_of(" \t", 1);
             if (at == std::string::npos || directive.compare(at, 6, "define") != 0)
@@ -316,9 +486,11 @@ std::vector<Token> CTokens(const char* bytes, size_t size, std::vector<std::stri
             size_t stop = start;
             while (stop < directive.size() && IsCNameChar(directive[stop]))
                 ++stop;
-            std::string rest = Trimmed(directive.substr(stop));
-            if (stop > start && !rest.empty() && rest != "\\")
-                defines.push_back(directive.substr(start, stop - start));
+            size_t body = stop;
+            if (body < directive.size() && directive[body] == '(')
+                body = std::min(directive.find(')', body), directive.size() - 1) + 1;
+            if (stop > start && !Trimmed(directive.substr(stop)).empty())
+                defines.push_back(Define{directive.substr(start, stop - start), Trimmed(directive.substr(body))});
         } else {
             lineStart = false;
             size_t j = i + 1;
@@ -361,9 +533,31 @@ bool IsMarker(const std::string& name)
            name == "asm" || name == "alignas" || name == "_Alignas";
 }
 
+// The compiler's own markers, never a function's name wherever they stand.
+bool IsCompilerMarker(const std::string& name)
+{
+    return IsWordOf(name, {"__declspec", "__attribute__", "__attribute", "__asm__", "__asm", "asm", "__pragma",
+                           "_Pragma", "__typeof__", "__alignof__", "alignas", "_Alignas", "__extension__"});
+}
+
+// The index of the ")" that closes the "(" at statement[open], or the
+// statement's size when none does.
+size_t CloseOf(const std::vector<Token>& statement, size_t open)
+{
+    for (int depth = 0; open < statement.size(); ++open) {
+        depth += statement[open].Value == "(";
+        depth -= statement[open].Value == ")";
+        if (depth == 0)
+            break;
+    }
+    return open;
+}
+
 // The function a statement declares (or begins to define), or "" when it
 // declares none: the name before the first parenthesised list that is no
-// marker's, with a return type before it and no "=" or "*(" in the way.
+// marker's, with a return type before it and no "=" or "*(" in the way. A
+// name that looks like a marker but has a type before it and its list last
+// is a function all the same: the headers' inline __Helper(...) { }.
 std::string DeclaredFunction(const std::vector<Token>& statement)
 {
     if (statement.empty() || statement[0].Value == "typedef")
@@ -375,29 +569,17 @@ std::string DeclaredFunction(const std::vector<Token>& statement)
         if (value != "(")
             continue;
         const Token& before = statement[i - 1];
-        if (before.Type != Token::Name || IsMarker(before.Value)) {
-            // Skip the marker's own parentheses.
-            int depth = 0;
-            for (; i < statement.size(); ++i) {
-                depth += statement[i].Value == "(";
-                depth -= statement[i].Value == ")";
-                if (depth == 0)
-                    break;
-            }
-            if (before.Type != Token::Name)
-                return std::string();  // "(*name)(...)": a pointer, not a function
+        if (before.Type != Token::Name)
+            return std::string();  // "(*name)(...)": a pointer, not a function
+        bool typed = i >= 2 && (statement[i - 2].Type == Token::Name || statement[i - 2].Value == "*");
+        size_t close = CloseOf(statement, i);
+        bool last = close + 1 >= statement.size();
+        if (IsMarker(before.Value) && (IsCompilerMarker(before.Value) || !last || !typed)) {
+            i = close;
             continue;
         }
-        bool typed = i >= 2 && (statement[i - 2].Type == Token::Name || statement[i - 2].Value == "*");
-        size_t close = i;
-        for (int depth = 0; close < statement.size(); ++close) {
-            depth += statement[close].Value == "(";
-            depth -= statement[close].Value == ")";
-            if (depth == 0)
-                break;
-        }
         // "HANDLE (WINAPI *name)(...)": the list after the first makes it a pointer.
-        bool pointer = close + 1 < statement.size() && statement[close + 1].Value == "(";
+        bool pointer = !last && statement[close + 1].Value == "(";
         if (!typed || pointer || IsCKeyword(before.Value))
             return std::string();
         return before.Value;
@@ -405,18 +587,134 @@ std::string DeclaredFunction(const std::vector<Token>& statement)
     return std::string();
 }
 
-// Function declarations at file level (inside extern "C" { } too) and the
-// names of #define lines. Bodies of structures and of inline functions are
-// skipped; an inline function is itself a name of the interface.
+bool IsTypeQualifier(const std::string& name) { return name == "const" || name == "volatile"; }
+
+// Where the struct, union or enum keyword stands that a statement's type
+// begins with, after typedef and markers (DECLSPEC_ALIGN(16), const), or npos.
+size_t AggregateKeyword(const std::vector<Token>& statement)
+{
+    size_t k = !statement.empty() && statement[0].Value == "typedef" ? 1 : 0;
+    for (; k < statement.size() && statement[k].Type == Token::Name; ++k) {
+        const std::string& name = statement[k].Value;
+        if (name == "struct" || name == "union" || name == "enum")
+            return k;
+        if (k + 1 < statement.size() && statement[k + 1].Value == "(")
+            k = CloseOf(statement, k + 1);
+        else if (!IsTypeQualifier(name) && !IsMarker(name))
+            break;
+    }
+    return std::string::npos;
+}
+
+// The items of a list between commas at the top level of its parentheses.
+std::vector<std::vector<Token>> CommaItems(std::vector<Token>::const_iterator from,
+                                           std::vector<Token>::const_iterator to)
+{
+    std::vector<std::vector<Token>> items(1);
+    int depth = 0;
+    for (; from != to; ++from) {
+        depth += from->Value == "(" || from->Value == "[";
+        depth -= from->Value == ")" || from->Value == "]";
+        if (depth == 0 && from->Value == ",")
+            items.emplace_back();
+        else
+            items.back().push_back(*from);
+    }
+    return items;
+}
+
+// The names of a structure, union or enum that a statement declares: its tag
+// and every name a typedef gives it that is no pointer's, and the members of
+// an enum whose body is given. "{" "}" in the statement stand for that body.
+void AggregateNames(const std::vector<Token>& statement, const std::vector<Token>& body,
+                    std::vector<ImportedName>& names)
+{
+    size_t k = AggregateKeyword(statement);
+    if (k == std::string::npos)
+        return;
+    bool typedefed = statement[0].Value == "typedef";
+    size_t at = k + 1;
+    while (at + 1 < statement.size() && statement[at].Type == Token::Name && statement[at + 1].Value == "(")
+        at = CloseOf(statement, at + 1) + 1;  // struct DECLSPEC_ALIGN(16) _CONTEXT { }
+    std::string tag = at < statement.size() && statement[at].Type == Token::Name ? statement[at++].Value : "";
+    if (at < statement.size() && statement[at].Value == ":") {
+        while (at < statement.size() && statement[at].Value != "{")
+            ++at;  // C++'s ": public tagBASE" before the body
+    }
+    bool given = at < statement.size() && statement[at].Value == "{";
+    if (!given && !typedefed)
+        return;  // struct s *f(void); or struct s;: a use, not the definition
+    if (!tag.empty())
+        names.push_back(ImportedName{tag, std::string()});
+    if (given && statement[k].Value == "enum") {
+        for (const std::vector<Token>& member : CommaItems(body.begin(), body.end())) {
+            if (!member.empty() && member[0].Type == Token::Name)
+                names.push_back(ImportedName{member[0].Value, std::string()});
+        }
+    }
+    if (!typedefed)
+        return;
+    at += given ? 2 : 0;
+    for (const std::vector<Token>& declarator :
+         CommaItems(statement.begin() + std::min(at, statement.size()), statement.end())) {
+        std::string name;
+        bool plain = true;
+        for (const Token& token : declarator) {
+            plain = plain && token.Value != "*" && token.Value != "(";
+            if (name.empty() && token.Type == Token::Name && !IsTypeQualifier(token.Value))
+                name = token.Value;
+        }
+        if (plain && !name.empty())
+            names.push_back(ImportedName{name, std::string()});
+    }
+}
+
+// A name that the language keeps for the compiler and the headers' own
+// workings: __has_builtin, guards such as _WINUSER_H.
+bool IsReservedName(const std::string& name)
+{
+    return name.compare(0, 2, "__") == 0 || (name.size() > 1 && name[0] == '_' && name[1] >= 'A' && name[1] <= 'Z');
+}
+
+// A #define of a decoration such as WINUSERAPI: its replacement begins with a
+// calling convention, a storage class or another decoration.
+bool IsDecoration(const Define& define, const std::vector<std::string>& decorations)
+{
+    size_t end = 0;
+    while (end < define.Replacement.size() && IsCNameChar(define.Replacement[end]))
+        ++end;
+    std::string first = define.Replacement.substr(0, end);
+    if (first.compare(0, 9, "DECLSPEC_") == 0 ||
+        IsWordOf(first, {"__declspec", "__attribute__", "__stdcall", "__cdecl", "__fastcall", "__inline",
+                         "__forceinline", "inline", "extern", "static"}))
+        return true;
+    return std::find(decorations.begin(), decorations.end(), first) != decorations.end();
+}
+
+bool IsCName(const std::string& text)
+{
+    return !text.empty() && !IsDigit(text[0]) && std::all_of(text.begin(), text.end(), IsCNameChar);
+}
+
+// Function declarations, structures, unions and enums at file level (inside
+// extern "C" { } too), and the names of #define lines. Bodies of structures
+// and of inline functions are skipped; an inline function is itself a name of
+// the interface, unless it is a helper: a #define of a name that its own
+// name holds stands for it (InterlockedXor for InterlockedXor_Inline).
 std::vector<ImportedName> ImportCHeader(const char* bytes, size_t size)
 {
-    std::vector<std::string> defines;
+    std::vector<Define> defines;
     std::vector<Token> tokens = CTokens(bytes, size, defines);
     std::vector<ImportedName> names;
-    std::vector<Token> statement;
+    std::vector<std::string> inlines;
+    std::vector<Token> statement, body;
     for (size_t i = 0; i < tokens.size(); ++i) {
         const std::string& value = tokens[i].Value;
         if (tokens[i].Type != Token::Other || (value != ";" && value != "{" && value != "}")) {
+            // A typedef begins its declaration: what stands before it was a
+            // macro's use without ";" (__MINGW_TYPEDEF_AW(X)).
+            if (value == "typedef" && tokens[i].Type == Token::Name)
+                statement.clear();
             statement.push_back(tokens[i]);
             continue;
         }
@@ -424,33 +722,59 @@ std::vector<ImportedName> ImportCHeader(const char* bytes, size_t size)
             bool linkage = statement.size() == 2 && statement[0].Value == "extern" && statement[1].Type == Token::Text;
             if (!linkage) {
                 std::string function = DeclaredFunction(statement);
-                if (!function.empty())
-                    names.push_back(ImportedName{function, std::string()});
+                size_t open = i;
                 for (int depth = 0; i < tokens.size(); ++i) {
                     depth += tokens[i].Value == "{";
                     depth -= tokens[i].Value == "}";
                     if (depth == 0)
                         break;
                 }
-                // "struct s { ... } name;" goes on to its ";", which ends nothing
-                // more; a function's body ends the definition.
                 if (!function.empty()) {
+                    names.push_back(ImportedName{function, std::string()});
+                    inlines.push_back(function);
                     statement.clear();
                     continue;
                 }
-                statement.push_back(Token{Token::Other, "{"});
-                statement.push_back(Token{Token::Other, "}"});
-                continue;
+                // "struct s { ... } name;" and "int t[] = { ... };" go on to their
+                // ";"; any other body ends what it belongs to.
+                bool goesOn = AggregateKeyword(statement) != std::string::npos;
+                for (const Token& token : statement)
+                    goesOn = goesOn || token.Value == "=";
+                if (goesOn) {
+                    if (body.empty())
+                        body.assign(tokens.begin() + open + 1, tokens.begin() + std::min(i, tokens.size()));
+                    statement.push_back(Token{Token::Other, "{"});
+                    statement.push_back(Token{Token::Other, "}"});
+                    continue;
+                }
             }
         } else if (value == ";") {
             std::string function = DeclaredFunction(statement);
             if (!function.empty())
                 names.push_back(ImportedName{function, std::string()});
+            AggregateNames(statement, body, names);
         }
         statement.clear();
+        body.clear();
     }
-    for (const std::string& name : defines)
-        names.push_back(ImportedName{name, std::string()});
+    std::vector<std::string> decorations, helpers;
+    for (const Define& define : defines) {
+        if (IsReservedName(define.Name))
+            continue;
+        if (IsDecoration(define, decorations)) {
+            decorations.push_back(define.Name);
+            continue;
+        }
+        if (IsCName(define.Replacement) && define.Replacement.size() > define.Name.size() &&
+            define.Replacement.find(define.Name) != std::string::npos)
+            helpers.push_back(define.Replacement);
+        names.push_back(ImportedName{define.Name, std::string()});
+    }
+    auto helper = [&](const ImportedName& name) {
+        return std::find(inlines.begin(), inlines.end(), name.Keyword) != inlines.end() &&
+               std::find(helpers.begin(), helpers.end(), name.Keyword) != helpers.end();
+    };
+    names.erase(std::remove_if(names.begin(), names.end(), helper), names.end());
     return names;
 }
 
@@ -472,13 +796,57 @@ const char* Unusable(const std::string& keyword)
 
 }  // namespace
 
+const char* AsmSyntaxName(AsmSyntax syntax)
+{
+    return syntax == AsmSyntax::Fasm ? "fasm" : syntax == AsmSyntax::Nasm ? "nasm" : "masm";
+}
+
+bool AsmSyntaxOfName(const char* name, AsmSyntax* syntax)
+{
+    for (AsmSyntax each : {AsmSyntax::Masm, AsmSyntax::Fasm, AsmSyntax::Nasm}) {
+        if (Lower(name) == AsmSyntaxName(each)) {
+            *syntax = each;
+            return true;
+        }
+    }
+    return false;
+}
+
+AsmSyntax GuessAsmSyntax(const char* text, size_t size)
+{
+    // Lines that only one of the three writes: MASM names first and the
+    // directive second; fasm has braces, "macro NAME", "struct NAME" and a
+    // bare "ends"; NASM has its "%" directives and endstruc.
+    unsigned masm = 0, fasm = 0, nasm = 0;
+    for (const std::string& line : Lines(text, size)) {
+        std::vector<std::string> words = AsmWords(line);
+        if (words.empty())
+            continue;
+        std::string first = Lower(words[0]);
+        std::string second = words.size() > 1 ? Lower(words[1]) : std::string();
+        masm += IsWordOf(second, {"macro", "proto", "struct", "struc", "ends", "textequ", "union", "typedef"}) ||
+                first == "endm";
+        nasm += IsWordOf(first, {"%macro", "%imacro", "%endmacro", "%define", "%xdefine", "%idefine", "%assign",
+                                 "%include", "%ifndef", "%ifdef", "endstruc", "istruc"});
+        bool braces = false;
+        for (const std::string& word : words)
+            braces = braces || (!IsQuoted(word) && word.find_first_of("{}") != std::string::npos);
+        fasm += braces || IsWordOf(first, {"macro", "struct", "ends", "import", "api"}) || second == "fix";
+    }
+    if (fasm > masm && fasm > nasm)
+        return AsmSyntax::Fasm;
+    if (nasm > masm && nasm >= fasm)
+        return AsmSyntax::Nasm;
+    return AsmSyntax::Masm;
+}
+
 bool SourceOfPath(const std::string& path, ImportSource* source)
 {
     size_t dot = path.rfind('.');
     std::string extension = dot == std::string::npos ? std::string() : Lower(path.substr(dot + 1));
     if (extension == "hhk")
         *source = ImportSource::HelpIndex;
-    else if (extension == "inc" || extension == "asm")
+    else if (extension == "inc" || extension == "asm" || extension == "mac")
         *source = ImportSource::AssemblerInclude;
     else if (extension == "h" || extension == "hpp")
         *source = ImportSource::CHeader;
@@ -487,13 +855,15 @@ bool SourceOfPath(const std::string& path, ImportSource* source)
     return true;
 }
 
-std::vector<ImportedName> ImportNames(ImportSource source, const char* text, size_t size)
+std::vector<ImportedName> ImportNames(ImportSource source, const char* text, size_t size, AsmSyntax syntax)
 {
     switch (source) {
     case ImportSource::HelpIndex:
         return ImportHelpIndex(text, size);
     case ImportSource::AssemblerInclude:
-        return ImportAssemblerInclude(text, size);
+        return syntax == AsmSyntax::Fasm   ? ImportFasmInclude(text, size)
+               : syntax == AsmSyntax::Nasm ? ImportNasmInclude(text, size)
+                                           : ImportMasmInclude(text, size);
     case ImportSource::CHeader:
         return ImportCHeader(text, size);
     }

@@ -9,19 +9,32 @@
 
 enum class ImportSource {
     HelpIndex,         // an HTML Help index (.hhk, a sitemap)
-    AssemblerInclude,  // PROTO, EQU, TEXTEQU, MACRO and STRUCT names
-    CHeader,           // function declarations and #define names
+    AssemblerInclude,  // macro, structure and constant names, in one of three syntaxes
+    CHeader,           // functions, structures, enum members and #define names
 };
+
+// How an assembler include file writes its definitions: "NAME MACRO" and
+// "NAME STRUCT", "macro NAME { }" and "struct NAME", "%macro NAME n" and
+// "struc NAME".
+enum class AsmSyntax { Masm, Fasm, Nasm };
+
+const char* AsmSyntaxName(AsmSyntax syntax);
+bool AsmSyntaxOfName(const char* name, AsmSyntax* syntax);
+
+// The syntax the file's own lines show most of; MASM when none shows any.
+AsmSyntax GuessAsmSyntax(const char* text, size_t size);
 
 struct ImportedName {
     std::string Keyword;
     std::string Alias;  // what help opens for in place of the keyword; empty for the keyword itself
 };
 
-// The source a file's extension names: .hhk, .inc or .asm, .h or .hpp.
+// The source a file's extension names: .hhk, .inc, .asm or .mac, .h or .hpp.
 bool SourceOfPath(const std::string& path, ImportSource* source);
 
-std::vector<ImportedName> ImportNames(ImportSource source, const char* text, size_t size);
+// syntax is read for an assembler include file only.
+std::vector<ImportedName> ImportNames(ImportSource source, const char* text, size_t size,
+                                      AsmSyntax syntax = AsmSyntax::Masm);
 
 struct ImportResult {
     std::string Output;                // the list, sorted, with CR LF line ends

@@ -74,7 +74,7 @@ const char* OpenerName(HelpOpener opener)
     case HelpOpener::WinHelp:
         return "WinHelp, keyword lookup";
     case HelpOpener::Program:
-        return "the program, with the arguments as its whole command line";
+        return "the program, its own quoted path first, then the arguments";
     case HelpOpener::HtmlHelp:
         return "HTML Help (hhctrl.ocx), keyword lookup";
     case HelpOpener::UnknownExtension:
@@ -220,7 +220,7 @@ int RunLookup(int argc, char** argv)
     HelpOpener opener = ClassifyHelpPath(work);
     printf("path: %s\n", work);
     if (opener == HelpOpener::Program)
-        printf("arguments: %s\n", arguments != nullptr ? arguments : "(none: a null command line)");
+        printf("arguments: %s\n", arguments != nullptr ? arguments : "(none: the program's quoted path alone)");
     printf("opener: %s\n", OpenerName(opener));
     CloseCache();
     return 0;

@@ -21,7 +21,9 @@ int Usage()
           "  kwltool check [--lists \"a,b,default\" | --ini FILE [--assembler-ini FILE]] FILE.kwl...\n"
           "  kwltool sort IN.kwl [-o OUT.kwl] [--verbose]\n"
           "  kwltool import SOURCE... --title TEXT --description TEXT [-o OUT.kwl]\n"
-          "                 (SOURCE: an HTML Help index .hhk, an include file .inc, a C header .h)\n"
+          "                 [--syntax masm|fasm|nasm]\n"
+          "                 (SOURCE: an HTML Help index .hhk, an include file .inc, .asm or .mac,\n"
+          "                 a C header .h; an include file's syntax is read from it unless given)\n"
           "  kwltool lookup --ini FILE [--assembler-ini FILE] --addin-dir DIR\n"
           "                 [--tools-dir DIR] [--help-dir DIR] [--app-dir DIR] (WORD | --words FILE)\n",
           stderr);
@@ -110,22 +112,28 @@ std::string ListName(const char* path)
 }
 
 // Which of the files' keywords several enabled lists hold, and which list a
-// lookup answers each from. Informs only: the exit status stays the checks'.
-void ReportSharedKeywords(const std::string& order, const std::vector<std::string>& paths,
-                          const std::vector<CheckResult>& results)
+// lookup answers each from; an enabled name that finds no file is an error.
+// Returns the errors.
+unsigned ReportSharedKeywords(const std::string& order, const std::vector<std::string>& paths,
+                              const std::vector<CheckResult>& results)
 {
     bool withDefault = false;
     std::vector<std::string> names = EnabledListNames(order, &withDefault);
     std::vector<const std::vector<std::string>*> lists;
-    std::vector<std::string> shownNames;
+    std::vector<std::string> shownNames, fileNames;
+    for (const std::string& path : paths)
+        fileNames.push_back(ListName(path.c_str()));
+    unsigned errors = 0;
     for (const std::string& name : names) {
-        size_t file = 0;
-        while (file < paths.size() && ListName(paths[file].c_str()) != name)
-            ++file;
-        if (file == paths.size()) {
-            printf("lists: %s is enabled but not among the files: left out\n", name.c_str());
+        std::string unfound = UnfoundListReason(name, fileNames);
+        if (!unfound.empty()) {
+            printf("lists: error: %s\n", unfound.c_str());
+            ++errors;
             continue;
         }
+        size_t file = 0;
+        while (ListName(paths[file].c_str()) != name)
+            ++file;
         lists.push_back(&results[file].Names);
         shownNames.push_back(name);
     }
@@ -140,6 +148,7 @@ void ReportSharedKeywords(const std::string& order, const std::vector<std::strin
     }
     printf("lists: %u keywords held by more than one of %u enabled lists%s\n", static_cast<unsigned>(shared.size()),
            static_cast<unsigned>(lists.size()), withDefault ? " (and default for every other word)" : "");
+    return errors;
 }
 
 int Check(int argc, char** argv)
@@ -195,8 +204,11 @@ int Check(int argc, char** argv)
         warnings += w;
         failing += !result.Clean();
     }
-    if (!order.empty())
-        ReportSharedKeywords(order, paths, results);
+    if (!order.empty()) {
+        unsigned unfound = ReportSharedKeywords(order, paths, results);
+        errors += unfound;
+        failing += unfound;
+    }
     printf("checked %u files: %u errors, %u unreachable, %u warnings\n", static_cast<unsigned>(paths.size()), errors,
            unreachable, warnings);
     return failing ? 1 : 0;
@@ -244,11 +256,14 @@ int Import(int argc, char** argv)
     const char* output = nullptr;
     const char* title = nullptr;
     const char* description = nullptr;
+    const char* syntaxName = nullptr;
     std::vector<const char*> sources;
     for (int i = 0; i < argc; ++i) {
         bool value = i + 1 < argc;
         if (strcmp(argv[i], "-o") == 0 && value)
             output = argv[++i];
+        else if (strcmp(argv[i], "--syntax") == 0 && value)
+            syntaxName = argv[++i];
         else if (strcmp(argv[i], "--title") == 0 && value)
             title = argv[++i];
         else if (strcmp(argv[i], "--description") == 0 && value)
@@ -256,22 +271,37 @@ int Import(int argc, char** argv)
         else
             sources.push_back(argv[i]);
     }
-    if (sources.empty() || title == nullptr || description == nullptr)
+    // The list's first two lines have no default a user would want: say which is missing.
+    const char* missing = sources.empty()          ? "no SOURCE file given"
+                          : title == nullptr       ? "--title TEXT is missing (the list's first line)"
+                          : description == nullptr ? "--description TEXT is missing (the list's second line)"
+                                                   : nullptr;
+    AsmSyntax given = AsmSyntax::Masm;
+    if (missing == nullptr && syntaxName != nullptr && !AsmSyntaxOfName(syntaxName, &given))
+        missing = "--syntax takes masm, fasm or nasm";
+    if (missing != nullptr) {
+        fprintf(stderr, "import: %s\n", missing);
         return Usage();
+    }
     std::vector<ImportedName> names;
     for (const char* path : sources) {
         ImportSource source;
         std::string bytes;
         if (!SourceOfPath(path, &source)) {
-            fprintf(stderr, "%s: not a source kwltool reads (.hhk, .inc or .asm, .h or .hpp)\n", path);
+            fprintf(stderr, "%s: not a source kwltool reads (.hhk, .inc, .asm or .mac, .h or .hpp)\n", path);
             return 1;
         }
         if (!ReadWhole(path, bytes)) {
             fprintf(stderr, "%s: cannot read the file\n", path);
             return 1;
         }
-        std::vector<ImportedName> found = ImportNames(source, bytes.data(), bytes.size());
-        fprintf(stderr, "%s: %u names\n", path, static_cast<unsigned>(found.size()));
+        AsmSyntax syntax = syntaxName != nullptr ? given : GuessAsmSyntax(bytes.data(), bytes.size());
+        std::vector<ImportedName> found = ImportNames(source, bytes.data(), bytes.size(), syntax);
+        if (source == ImportSource::AssemblerInclude)
+            fprintf(stderr, "%s: %u names, read as %s (%s)\n", path, static_cast<unsigned>(found.size()),
+                    AsmSyntaxName(syntax), syntaxName != nullptr ? "as given" : "from its lines");
+        else
+            fprintf(stderr, "%s: %u names\n", path, static_cast<unsigned>(found.size()));
         names.insert(names.end(), found.begin(), found.end());
     }
     ImportResult result = WriteImportedList(title, description, names);

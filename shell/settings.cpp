@@ -8,9 +8,9 @@ uint32_t ReadSetting(const char* iniPath, const char* key, const char* fallback,
     return GetPrivateProfileStringA(section, key, fallback, buffer, size, iniPath);
 }
 
-void WriteSetting(const char* iniPath, const char* key, const char* value)
+bool WriteSetting(const char* iniPath, const char* key, const char* value)
 {
-    WritePrivateProfileStringA(SETTINGS_SECTION, key, value, iniPath);
+    return WritePrivateProfileStringA(SETTINGS_SECTION, key, value, iniPath) != 0;
 }
 
 void DeleteSettings(const char* iniPath) { WritePrivateProfileStringA(SETTINGS_SECTION, nullptr, nullptr, iniPath); }

@@ -37,6 +37,7 @@ bool IsOwnSettingsKey(const char* name);
 // Reads key of the add-in's section (or of section when given).
 uint32_t ReadSetting(const char* iniPath, const char* key, const char* fallback, char* buffer, uint32_t size,
                      const char* section = SETTINGS_SECTION);
-void WriteSetting(const char* iniPath, const char* key, const char* value);
+// False when the file could not be written.
+bool WriteSetting(const char* iniPath, const char* key, const char* value);
 // Removes the whole add-in section from the file.
 void DeleteSettings(const char* iniPath);

@@ -37,21 +37,36 @@ bool IsBlank(wchar_t c)
     return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == 0x0B || c == 0x0C || c == 0x3000;
 }
 
-// WB_MOVEWORDLEFT as Windows' RichEdit answers it: from the position, back
-// over blanks, then back over the run of the same kind (a word, or a run of
-// punctuation) to its start. Wine's RichEdit answers 0 to EM_FINDWORDBREAK.
-LONG MoveWordLeft(const std::wstring& text, LONG position)
+// The editor's word-break procedures, of which EM_FINDWORDBREAK's
+// WB_MOVEWORDLEFT asks for the start of the word before the position: back
+// over blanks, then back over the rest of the word. Wine's RichEdit answers 0
+// to EM_FINDWORDBREAK, so the editor answers it here through the one chosen.
+LONG MoveWordLeft(LPCWSTR text, int position, int length, bool punctuationBreaks)
 {
-    LONG p = std::max<LONG>(0, std::min<LONG>(position, static_cast<LONG>(text.size())));
+    int p = std::max(0, std::min(position, length));
     while (p > 0 && IsBlank(text[p - 1]))
         --p;
     if (p == 0)
         return 0;
     bool word = IsWordChar(text[p - 1]);
-    while (p > 0 && !IsBlank(text[p - 1]) && IsWordChar(text[p - 1]) == word)
+    while (p > 0 && !IsBlank(text[p - 1]) && (!punctuationBreaks || IsWordChar(text[p - 1]) == word))
         --p;
     return p;
 }
+
+// As Windows' RichEdit breaks: a run of punctuation is a word of its own.
+int CALLBACK BreakAtPunctuation(LPWSTR text, int position, int length, int code)
+{
+    return code == WB_MOVEWORDLEFT ? MoveWordLeft(text, position, length, true) : position;
+}
+
+// As a plainer editor breaks: only blanks end a word, punctuation is part of it.
+int CALLBACK BreakAtBlanks(LPWSTR text, int position, int length, int code)
+{
+    return code == WB_MOVEWORDLEFT ? MoveWordLeft(text, position, length, false) : position;
+}
+
+EDITWORDBREAKPROCW WordBreak = BreakAtPunctuation;
 
 std::string Quoted(const char* ansi) { return "\"" + AnsiToUtf8(ansi) + "\""; }
 
@@ -87,9 +102,13 @@ void Trace(UINT message, WPARAM wParam, LPARAM lParam, LRESULT result)
 
 LRESULT CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    LRESULT result = message == EM_FINDWORDBREAK && wParam == WB_MOVEWORDLEFT
-                         ? MoveWordLeft(EditorText(window), static_cast<LONG>(lParam))
-                         : CallWindowProcA(EditorBaseProc, window, message, wParam, lParam);
+    LRESULT result = 0;
+    if (message == EM_FINDWORDBREAK && wParam == WB_MOVEWORDLEFT) {
+        std::wstring text = EditorText(window);
+        result = WordBreak(&text[0], static_cast<int>(lParam), static_cast<int>(text.size()), WB_MOVEWORDLEFT);
+    } else {
+        result = CallWindowProcA(EditorBaseProc, window, message, wParam, lParam);
+    }
     if (CurrentHost() != nullptr && CurrentHost()->InHelp)
         Trace(message, wParam, lParam, result);
     return result;
@@ -113,6 +132,14 @@ HWND CreateEditor(Host& host)
                                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, L"Courier New");
     SendMessageA(editor, WM_SETFONT, reinterpret_cast<WPARAM>(font ? font : GetStockObject(ANSI_FIXED_FONT)), TRUE);
     return editor;
+}
+
+bool SetWordBreak(const std::string& name)
+{
+    if (name != "punctuation" && name != "blanks")
+        return false;
+    WordBreak = name == "punctuation" ? BreakAtPunctuation : BreakAtBlanks;
+    return true;
 }
 
 void SetEditorText(Host& host, const std::string& ansi)

@@ -93,6 +93,8 @@ struct Host {
     // The add-in's popup menu, when unattended: the item to choose (from 1),
     // 0 to close it with Escape, -1 to leave it open.
     int PopupChoice = 0;
+    // An action run once while the next popup menu is open, before its item is taken.
+    std::string PopupAction;
     HWND PopupSeen = nullptr;
 };
 
@@ -118,6 +120,10 @@ void LoadSource(Host& host, const std::string& path);
 void SetEditorText(Host& host, const std::string& ansi);
 void SetSelection(Host& host, LONG first, LONG last);
 CHARRANGE GetSelection(Host& host);
+// The editor's word breaks from now on: "punctuation" (a run of it is a word
+// of its own, as Windows' RichEdit has it, the default) or "blanks" (only
+// blanks end a word). False for another name.
+bool SetWordBreak(const std::string& name);
 // Position of the n-th (1-based) occurrence of text in the editor, or -1.
 LONG FindInEditor(Host& host, const std::string& ansi, int occurrence = 1);
 // The host's word-at-caret routine, as the add-in calls it.

@@ -41,12 +41,16 @@ HookMask CallInstallDll(void* entry, HWND mainWindow, uint32_t options)
     // marker is the arguments themselves, which a callee that clears them
     // does not leave behind.
     uint64_t a, c = reinterpret_cast<uint64_t>(mainWindow), d = options;
-    asm volatile("subq $40, %%rsp\n\t"
+    // The compiler promises no alignment inside the statement: the callee's
+    // aligned moves want 16 bytes at the call, so the stub aligns for itself.
+    asm volatile("movq %%rsp, %%rbx\n\t"
+                 "andq $-16, %%rsp\n\t"
+                 "subq $32, %%rsp\n\t"
                  "call *%[entry]\n\t"
-                 "addq $40, %%rsp\n\t"
+                 "movq %%rbx, %%rsp\n\t"
                  : "=a"(a), "+c"(c), "+d"(d)
                  : [entry] "r"(entry)
-                 : "r8", "r9", "r10", "r11", "memory", "cc");
+                 : "rbx", "r8", "r9", "r10", "r11", "xmm0", "xmm1", "xmm2", "xmm3", "xmm4", "xmm5", "memory", "cc");
     eax = static_cast<uint32_t>(a);
     ecx = static_cast<uint32_t>(c);
     edx = static_cast<uint32_t>(d);

@@ -1,12 +1,59 @@
 // The one stand-in for every program that the add-in starts: H2Viewer.exe, a
 // help program, the browser. Built under the names the tests, the host
-// stand-in and the demo give it. Writes its command line and its own path,
-// one per line, to a file of its own in the directory that TEMBRIL_RECORD
-// names (tests/support/program_records.h reads them), and ends.
+// stand-in and the demo give it. Writes to a file of its own in the directory
+// that TEMBRIL_RECORD names (tests/support/program_records.h reads them), and
+// ends: its command line, its own path, and its arguments as the two readers a
+// program may use split them, the shell's CommandLineToArgvW and the C
+// runtime's __argv. Every field ends in a NUL, since a keyword may hold a
+// line break; a split is its count, then its arguments.
 #include <windows.h>
 
+#include <shellapi.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
+
+namespace {
+
+void PutField(HANDLE file, const char* text)
+{
+    DWORD written = 0;
+    WriteFile(file, text, static_cast<DWORD>(strlen(text) + 1), &written, nullptr);
+}
+
+void PutCount(HANDLE file, int count)
+{
+    char text[16];
+    snprintf(text, sizeof text, "%d", count);
+    PutField(file, text);
+}
+
+// In the ANSI code page, the one the add-in's command line was written in.
+void PutWideSplit(HANDLE file)
+{
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (argv == nullptr) {
+        PutCount(file, -1);
+        return;
+    }
+    PutCount(file, count);
+    for (int i = 0; i < count; ++i) {
+        char text[2048] = "";
+        WideCharToMultiByte(CP_ACP, 0, argv[i], -1, text, sizeof text, nullptr, nullptr);
+        PutField(file, text);
+    }
+    LocalFree(argv);
+}
+
+void PutRuntimeSplit(HANDLE file)
+{
+    PutCount(file, __argc);
+    for (int i = 0; i < __argc; ++i)
+        PutField(file, __argv[i]);
+}
+
+}  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
@@ -24,11 +71,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     HANDLE file = CreateFileA(part, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return 1;
-    const char* line = GetCommandLineA();
-    DWORD written = 0;
-    WriteFile(file, line, static_cast<DWORD>(strlen(line)), &written, nullptr);
-    WriteFile(file, "\n", 1, &written, nullptr);
-    WriteFile(file, self, static_cast<DWORD>(strlen(self)), &written, nullptr);
+    PutField(file, GetCommandLineA());
+    PutField(file, self);
+    PutWideSplit(file);
+    PutRuntimeSplit(file);
     CloseHandle(file);
     // Renamed when complete, so that a waiting test never reads half a record.
     MoveFileExA(part, done, MOVEFILE_REPLACE_EXISTING);

@@ -128,6 +128,13 @@ bool RunAction(Host& host, const std::string& rawLine)
         LONG first = 0, last = 0;
         in >> first >> last;
         SetSelection(host, first, last);
+    } else if (verb == "wordbreak") {
+        std::string name;
+        in >> name;
+        if (!SetWordBreak(name)) {
+            Print(host, "error: no such word break: " + name);
+            return false;
+        }
     } else if (verb == "f1") {
         HelpAndReport(host, 0, true);
     } else if (verb == "help") {
@@ -221,6 +228,7 @@ bool RunAction(Host& host, const std::string& rawLine)
         std::string choice;
         in >> choice;
         host.PopupChoice = choice == "escape" ? 0 : choice == "hold" ? -1 : atoi(choice.c_str());
+        host.PopupAction = Rest(in);
     } else if (verb == "show") {
         ShowWindow(host.Main, SW_SHOWNORMAL);
         SetForegroundWindow(host.Main);

@@ -6,6 +6,7 @@
 
 #include "support/program_records.h"
 #include "testhost/host.h"
+#include "testhost/script.h"
 
 namespace {
 
@@ -42,12 +43,19 @@ void DialogSeen(HWND dialog, void* context)
     PostMessageA(dialog, WM_CLOSE, 0, 0);
 }
 
-// A record as the log shows it: the program's file name and its command line.
+// A record as the log shows it: the program's file name and its command
+// line, where the program's own quoted path in front is shortened to its name.
 std::string RecordLine(const ProgramRecord& record)
 {
     size_t slash = record.Module.find_last_of('\\');
     std::string name = slash == std::string::npos ? record.Module : record.Module.substr(slash + 1);
-    return AnsiToUtf8(name) + " cmdline=[" + AnsiToUtf8(record.CommandLine) + "]";
+    std::string line = record.CommandLine;
+    size_t close = line.size() > 1 && line[0] == '"' ? line.find('"', 1) : std::string::npos;
+    if (close != std::string::npos &&
+        CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, line.data() + 1, static_cast<int>(close - 1),
+                       record.Module.data(), static_cast<int>(record.Module.size())) == CSTR_EQUAL)
+        line = "\"" + name + "\"" + line.substr(close + 1);
+    return AnsiToUtf8(name) + " cmdline=[" + AnsiToUtf8(line) + "]";
 }
 
 // A popup menu open on this thread: its items are reported once, then it is
@@ -69,6 +77,10 @@ void WatchPopup(Host& host, HWND window)
             items += (i ? " | " : "") + item;
         }
         Print(host, "popup: " + items);
+        std::string action;
+        action.swap(host.PopupAction);
+        if (!action.empty())
+            RunAction(host, action);
     }
     int choice = host.PopupChoice;
     if (choice < 0)

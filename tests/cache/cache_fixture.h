@@ -11,29 +11,11 @@
 
 #include "cache/cache.h"
 #include "shell/tembril.h"
+#include "support/fake_host.h"
 #include "support/temp_dir.h"
 
 class CacheTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        CloseCache();
-        OptionFlags = 0;
-        addinDir = dir.Path();
-        hostIni = dir.File("Varnok.ini");
-        assemblerIni = dir.File("Masm.ini");
-        data = HostDataRecord{};
-        data.HostIniPath = hostIni.c_str();
-        data.AddinDir = addinDir.c_str();
-        HostData = &data;
-    }
-    void TearDown() override
-    {
-        CloseCache();
-        OptionFlags = 0;
-        HostData = nullptr;
-    }
-
     static void Set(const std::string& ini, const char* key, const std::string& value)
     {
         WritePrivateProfileStringA("Tembril", key, value.c_str(), ini.c_str());
@@ -63,6 +45,8 @@ protected:
     }
 
     TempDir dir;
-    std::string addinDir, hostIni, assemblerIni;
-    HostDataRecord data;
+    FakeHost fakeHost{dir, dir, 0};
+    const std::string &addinDir = fakeHost.AddinDir, &hostIni = fakeHost.HostIni;
+    const std::string assemblerIni = dir.File("Masm.ini");
+    HostDataRecord& data = fakeHost.Data;
 };

@@ -122,9 +122,19 @@ TEST(CacheFormat, CountListNames)
         uint32_t Count;
         bool DefaultLast;
     } cases[] = {
-        {"", 1, false},       {"p", 1, false},          {"p,q", 2, false},        {"p,q,default", 2, true},
-        {"default", 0, true}, {"default,p", 2, false},  {"p,defaults", 2, false}, {"p,", 2, false},
-        {",", 2, false},      {"p,xdefault", 2, false},
+        {"", 1, false},
+        {"p", 1, false},
+        {"p,q", 2, false},
+        {"p,q,default", 2, true},
+        {"default", 0, true},
+        {"default,p", 2, false},
+        {"p,defaults", 2, false},
+        {"p,", 2, false},
+        {",", 2, false},
+        {"p,xdefault", 2, false},
+        {"p, default ", 1, true},
+        {"p,\tdefault", 1, true},
+        {"p,default.kwl", 2, false},
     };
     for (const Case& c : cases) {
         bool defaultLast = !c.DefaultLast;

@@ -6,21 +6,13 @@
 
 #include "cache/listheader.h"
 #include "shell/tembril.h"
+#include "support/fake_host.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 class ListHeaderTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        addinDir = dir.Path();
-        data = HostDataRecord{};
-        data.AddinDir = addinDir.c_str();
-        HostData = &data;
-    }
-    void TearDown() override { HostData = nullptr; }
-
     // The record's strings as they lie in the block, and the help target's room.
     void ExpectLayout(const ListRecord* record)
     {
@@ -33,8 +25,9 @@ protected:
     }
 
     TempDir dir;
-    std::string addinDir;
-    HostDataRecord data;
+    FakeHost fakeHost{dir, dir, 0};
+    const std::string& addinDir = fakeHost.AddinDir;
+    HostDataRecord& data = fakeHost.Data;
 };
 
 TEST_F(ListHeaderTest, NameTitleAndDescriptionComeFromTheFile)
@@ -47,6 +40,26 @@ TEST_F(ListHeaderTest, NameTitleAndDescriptionComeFromTheFile)
     EXPECT_STREQ(record->Title, "Win32 API=x");  // shown whole, "=" and all
     EXPECT_STREQ(record->Description, "Functions of the API");
     ExpectLayout(record);
+    FreeListRecord(record);
+}
+
+// A path past the limit names no file: not one of the same name in the
+// current directory, which the dialog would show as the list's.
+TEST_F(ListHeaderTest, APathThatDoesNotFitReadsNoFileElsewhere)
+{
+    std::string deep = addinDir + "\\" + std::string(200 - addinDir.size(), 'd');
+    data.AddinDir = deep.c_str();
+    std::string name = std::string(60, 'n') + ".kwl";
+    dir.Write(name, "Wrong title\r\nWrong description\r\n");
+    char current[MAX_PATH];
+    GetCurrentDirectoryA(sizeof current, current);
+    SetCurrentDirectoryA(addinDir.c_str());
+    ListRecord* record = ReadListHeader(name.c_str());
+    SetCurrentDirectoryA(current);
+    ASSERT_NE(record, nullptr);
+    EXPECT_STREQ(record->Title, "");
+    EXPECT_STREQ(record->Description, "");
+    EXPECT_STREQ(record->Path, "");
     FreeListRecord(record);
 }
 

@@ -7,9 +7,9 @@
 
 #include <string>
 
-#include "cache/cache.h"
 #include "dialog/configdlg.h"
 #include "shell/tembril.h"
+#include "support/fake_host.h"
 #include "support/temp_dir.h"
 
 class DialogTest : public ::testing::Test {
@@ -17,23 +17,7 @@ protected:
     void SetUp() override
     {
         ModuleHandle = GetModuleHandleA(nullptr);
-        appDir = app.Path();
-        addinDir = addin.Path();
-        hostIni = app.File("Varnok.ini");
-        data = HostDataRecord{};
-        data.HostIniPath = hostIni.c_str();
-        data.AppDir = appDir.c_str();
-        data.AddinDir = addinDir.c_str();
-        HostData = &data;
         DialogIni[0] = 0;
-        // A save reopens the real cache; its failure reports are not the dialog's.
-        OptionFlags = OptEnable | OptQuiet;
-    }
-    void TearDown() override
-    {
-        CloseCache();
-        HostData = nullptr;
-        OptionFlags = 0;
     }
 
     void List(const std::string& file, const std::string& title = "Title", const std::string& description = "About")
@@ -49,6 +33,8 @@ protected:
 
     TempDir app;
     TempDir addin;
-    std::string appDir, addinDir, hostIni;
-    HostDataRecord data;
+    // A save reopens the real cache; its failure reports are not the dialog's.
+    FakeHost fakeHost{addin, app, OptEnable | OptQuiet};
+    const std::string &appDir = fakeHost.AppDir, &addinDir = fakeHost.AddinDir, &hostIni = fakeHost.HostIni;
+    HostDataRecord& data = fakeHost.Data;
 };

@@ -11,6 +11,7 @@
 #include "dialog/configdlg.h"
 #include "resources/resource.h"
 #include "shell/tembril.h"
+#include "support/fake_host.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -71,16 +72,10 @@ int main(int argc, char** argv)
     addin.Write("win32api.kwl", "Win32 API 函数\r\nWindows 应用程序接口的函数与结构\r\nbeginpaint\r\n");
     addin.Write("opcodes.kwl", "x86 指令\r\n处理器指令, 包括 FPU, MMX 和 SSE\r\nmov\r\n");
     addin.Write("directives.kwl", "汇编伪指令\r\n汇编器的伪指令与运算符\r\n.model\r\n");
-    std::string hostIni = app.File("Varnok.ini");
-    WriteFileBytes(hostIni, "[Assembler]\r\nAssembler=masm,fasm,goasm\r\n[Tembril]\r\n"
-                            "KeywordLists=win32api,opcodes,default\r\nwin32api=$H\\win32.hlp\r\n"
-                            "opcodes=$D\\opcodes.chm\r\ndefault=https://example.com/search?q=$K\r\n");
-    std::string appDir = app.Path(), addinDir = addin.Path();
-    HostDataRecord data = {};
-    data.HostIniPath = hostIni.c_str();
-    data.AppDir = appDir.c_str();
-    data.AddinDir = addinDir.c_str();
-    HostData = &data;
+    FakeHost host(addin, app, 0);
+    WriteFileBytes(host.HostIni, "[Assembler]\r\nAssembler=masm,fasm,goasm\r\n[Tembril]\r\n"
+                                 "KeywordLists=win32api,opcodes,default\r\nwin32api=$H\\win32.hlp\r\n"
+                                 "opcodes=$D\\opcodes.chm\r\ndefault=https://example.com/search?q=$K\r\n");
     ModuleHandle = GetModuleHandleA(nullptr);
 
     UINT_PTR timer = SetTimer(nullptr, 0, 100, Tick);

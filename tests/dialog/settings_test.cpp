@@ -414,11 +414,11 @@ TEST_F(SettingsTest, WhileASavesBoxIsUpChangesAreKeptAndNothingSavesLoadsOrEnds)
     OptionFlags = OptEnable;  // the rebuild's boxes shown, with no owner
     std::string shown;
     RunDialog({[&](HWND d) {
-                  DeleteFileA(addin.File("a.kwl").c_str());  // the save's rebuild fails on it
+                  DeleteFileA(addin.File("a.kwl").c_str());  // the save's rebuild tells of it in a box
                   SetChecked(d, Item(d, "a.kwl"), true);
                   Press(d, IDC_OK);
                   EXPECT_TRUE(IsWindowVisible(d));  // the change made in the box is not in the file
-                  EXPECT_EQ(addin.List("hlp*"), Texts{});
+                  EXPECT_EQ(addin.List("hlp*").size(), 1u);
                   EXPECT_TRUE(Enabled(d, IDC_APPLY));
                   SetChecked(d, Item(d, "a.kwl"), false);
                   shown = ListsOf(d);
@@ -499,6 +499,35 @@ TEST_F(SettingsTest, TheViewShowsThePriorityAnEmptyNameIncludedAndTheUserSetsIt)
         Press(d, IDC_OK);
     }});
     EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), "c,,b,a,default");
+}
+
+// Names typed with blanks around them read as meant; the file default.kwl
+// moved to the top is saved as the file, never as the pseudo-list.
+TEST_F(SettingsTest, BlanksAroundNamesAndTheFileDefaultKwlOnTop)
+{
+    addin.Write("default.kwl", "T\r\nD\r\ndk\r\n");
+    app.Write("Varnok.ini", "[Tembril]\r\nKeywordLists= a ,\tb\r\nOther=1\r\n");
+    RunDialog({[&](HWND d) {
+        EXPECT_EQ(CheckedItems(d), (Texts{"b.kwl", "a.kwl"}));
+        SetChecked(d, Item(d, "default.kwl"), true);
+        Select(d, Item(d, "default.kwl"));
+        for (int i = 0; i < 3; ++i)
+            SendDlgItemMessageA(d, IDC_LIST_VIEW, WM_SYSKEYDOWN, VK_UP, 1 << 29);
+        EXPECT_EQ(CheckedItems(d), (Texts{"default.kwl", "b.kwl", "a.kwl"}));
+        Press(d, IDC_OK);
+    }});
+    EXPECT_EQ(app.Read("Varnok.ini"),
+              "[Tembril]\r\nKeywordLists=a,b,default.kwl\r\nOther=1\r\nc=\r\na=\r\nb=\r\ndefault=\r\n"
+              "KeywordCacheFile=" +
+                  std::string(CachePath) + "\r\nKeywordListStamp=" + Value("Varnok.ini", "KeywordListStamp") + "\r\n");
+    char word[KeywordBufferSize] = "dk";
+    EXPECT_STREQ(LookupKeyword(word), "");  // found in default.kwl, whose key is the pseudo-list's
+    char other[KeywordBufferSize] = "zz";
+    EXPECT_EQ(LookupKeyword(other), nullptr);  // and no catch-all
+    RunDialog({[&](HWND d) {
+        EXPECT_EQ(CheckedItems(d), (Texts{"default.kwl", "b.kwl", "a.kwl"}));
+        Press(d, IDC_CANCEL);
+    }});
 }
 
 }  // namespace

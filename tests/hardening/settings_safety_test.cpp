@@ -52,7 +52,7 @@ const std::string hostText = "; Varnok settings\r\n"
                              "[Tembril]\r\n"
                              "; notes of the user's own\r\n"
                              "Other=keep me\r\n"
-                             "KeywordLists=a,default\r\n"
+                             "KeywordLists= a ,\tdefault\r\n"
                              "a=$H\\a.chm\r\n"
                              "default=http://x/$K\r\n"
                              "[Tail]\r\n"
@@ -75,6 +75,7 @@ protected:
         List("a.kwl");
         List("b.kwl");
         List("c.kwl");
+        List("default.kwl");  // saved as the file, never read as the pseudo-list
         app.Write("Varnok.ini", hostText);
         app.Write("Masm.ini", masmText);
         app.Write("Fasm.ini", fasmText);

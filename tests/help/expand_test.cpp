@@ -84,7 +84,7 @@ TEST(HelpTargetExpansion, QuotedFormSplitsPathAndArguments)
         {"\"$D\\tool.exe\"   ", "c:\\varnok\\addins\\tool.exe", false, ""},
         {"\"$D\\tool.exe\"", "c:\\varnok\\addins\\tool.exe", false, ""},
         {"\"C:\\No Close\\T.exe /x", "c:\\no close\\t.exe /x", false, ""},
-        {"\"t.exe\"\t/k", "t.exe", true, "\t/k"},  // only blanks are skipped
+        {"\"t.exe\"\t/k", "t.exe", true, "/k"},  // only blanks are skipped; the tab then parts arguments
         {"\"t.exe\" say \"$K\" $$5", "t.exe", true, "say \"Mov\" $5"},
         {"\"a$\" b", "a$", true, "b"},  // "$" before the closing quote: the quote still ends the path
         {"\"http://x/$K\" /extra", "http://x/mov", true, "/extra"},

@@ -42,16 +42,22 @@ extern "C" HWND WINAPI HtmlHelpA(HWND caller, LPCSTR file, UINT command, DWORD_P
     call.Command = command;
     call.Data = data;
     if (command == 0x000D && data != 0) {  // HH_KEYWORD_LOOKUP
-        const int* link = reinterpret_cast<const int*>(data);
-        const char* const* texts = reinterpret_cast<const char* const*>(data);
-        call.LinkSize = link[0];
-        call.LinkReserved = link[1];
-        CopyText(call.LinkKeywords, sizeof call.LinkKeywords, texts[2]);
-        call.LinkUrlNull = texts[3] == nullptr;
-        call.LinkMsgTextNull = texts[4] == nullptr;
-        call.LinkMsgTitleNull = texts[5] == nullptr;
-        call.LinkWindowNull = texts[6] == nullptr;
-        call.LinkIndexOnFail = link[7];
+        // The record as the caller lays it out: the 32-byte form on 32-bit.
+        struct Link {
+            int Size;
+            BOOL Reserved;
+            const char *Keywords, *Url, *MsgText, *MsgTitle, *Window;
+            BOOL IndexOnFail;
+        };
+        const Link* link = reinterpret_cast<const Link*>(data);
+        call.LinkSize = link->Size;
+        call.LinkReserved = link->Reserved;
+        CopyText(call.LinkKeywords, sizeof call.LinkKeywords, link->Keywords);
+        call.LinkUrlNull = link->Url == nullptr;
+        call.LinkMsgTextNull = link->MsgText == nullptr;
+        call.LinkMsgTitleNull = link->MsgTitle == nullptr;
+        call.LinkWindowNull = link->Window == nullptr;
+        call.LinkIndexOnFail = link->IndexOnFail;
         return nullptr;
     }
     if (command == 0x0000 && WindowCount < MaxCalls) {  // HH_DISPLAY_TOPIC

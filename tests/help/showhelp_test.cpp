@@ -144,7 +144,7 @@ protected:
         EXPECT_EQ(call.Command, 0x000Du);
         EXPECT_STREQ(call.File, file);
         EXPECT_EQ(call.Caller, nullptr);
-        EXPECT_EQ(call.LinkSize, 32);
+        EXPECT_EQ(call.LinkSize, sizeof(void*) == 4 ? 32 : 56);  // the 64-bit test build's is longer
         EXPECT_EQ(call.LinkReserved, FALSE);
         EXPECT_STREQ(call.LinkKeywords, keyword);
         EXPECT_TRUE(call.LinkUrlNull && call.LinkMsgTextNull && call.LinkMsgTitleNull && call.LinkWindowNull);
@@ -218,26 +218,31 @@ TEST_F(HelpLaunch, WinHelpFileAsksWinHelpForTheKeyword)
     EXPECT_TRUE(boxes_.Boxes().empty());
 }
 
-TEST_F(HelpLaunch, QuotedProgramGetsTheArgumentStringAsItsWholeCommandLine)
+TEST_F(HelpLaunch, QuotedProgramGetsItsQuotedPathThenTheArgumentString)
 {
     InstallProgram(addin_.File("tool.exe"));
     Show("\"$D\\Tool.exe\"  /K $K", "Mov");
     std::vector<ProgramRecord> started = Started(1);
     ASSERT_EQ(started.size(), 1u);
-    EXPECT_EQ(started[0].CommandLine, "/K Mov");
+    std::string path = started[0].CommandLine.substr(1, started[0].CommandLine.find('"', 1) - 1);
+    EXPECT_EQ(started[0].CommandLine, "\"" + path + "\" /K Mov");
+    EXPECT_TRUE(SameTextIgnoringCase(path, addin_.File("tool.exe"))) << path;
+    std::string lower = path;
+    CharLowerA(&lower[0]);
+    EXPECT_EQ(path, lower) << "the path is lowercased, the arguments keep their case";
     EXPECT_TRUE(SameTextIgnoringCase(started[0].Module, addin_.File("tool.exe"))) << started[0].Module;
     EXPECT_TRUE(boxes_.Boxes().empty());
 }
 
-TEST_F(HelpLaunch, QuotedProgramWithOnlyBlanksAfterTheQuoteGetsNoCommandLine)
+TEST_F(HelpLaunch, QuotedProgramWithOnlyBlanksAfterTheQuoteGetsOnlyItsPath)
 {
     InstallProgram(addin_.File("tool.exe"));
     Show("\"$D\\tool.exe\"   ");
     std::vector<ProgramRecord> started = Started(1);
     ASSERT_EQ(started.size(), 1u);
-    // Given no command line, the system makes one of the program's name.
-    EXPECT_EQ(started[0].CommandLine.find("mov"), std::string::npos) << started[0].CommandLine;
-    EXPECT_NE(started[0].CommandLine.find("tool.exe"), std::string::npos) << started[0].CommandLine;
+    ASSERT_EQ(started[0].ShellArgv.size(), 1u) << started[0].CommandLine;
+    EXPECT_TRUE(SameTextIgnoringCase(started[0].ShellArgv[0], addin_.File("tool.exe"))) << started[0].CommandLine;
+    EXPECT_EQ(started[0].RuntimeArgv, started[0].ShellArgv);
 }
 
 TEST_F(HelpLaunch, MsHelpUrlStartsTheViewerFromTheAddinDirectory)

@@ -99,6 +99,15 @@ TEST(KwlCheck, KeywordsSharedByEnabledListsAnswerFromTheLastOfThem)
     EXPECT_TRUE(withDefault);
     EXPECT_EQ(EnabledListNames("api", &withDefault).size(), 1u);
     EXPECT_FALSE(withDefault);
+    // Blanks and tabs around the names; a name may carry the extension, and is then no pseudo-list.
+    EXPECT_EQ(EnabledListNames(" API , x86\t,\tdefault.kwl, Default ", &withDefault),
+              (std::vector<std::string>{"api", "x86", "default"}));
+    EXPECT_TRUE(withDefault);
+    EXPECT_EQ(EnabledListNames("a,default.kwl", &withDefault).back(), "default");
+    EXPECT_FALSE(withDefault);
+    EXPECT_EQ(UnfoundListReason("x86", {"api", "x86"}), "");
+    EXPECT_NE(UnfoundListReason("kernel32", {"api", "x86"}).find("names none of the files given"), std::string::npos);
+    EXPECT_NE(UnfoundListReason("..\\x86", {"x86"}).find("can name no list file"), std::string::npos);
 
     CheckResult api = Check(Head + "call\r\ncreatewindow\r\nmov=x\r\nwait\r\n");
     CheckResult directives = Check(Head + ".code\r\ncall\r\nmov\r\n");

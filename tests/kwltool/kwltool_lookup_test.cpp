@@ -19,6 +19,7 @@
 #include "kwltool/kwlcheck.h"
 #include "kwltool/kwlsort.h"
 #include "shell/tembril.h"
+#include "support/fake_host.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 #include "testhost/host.h"
@@ -27,24 +28,6 @@ namespace {
 
 class KwlToolLookup : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        addin = dir.Path();
-        ini = dir.File("Varnok.ini");
-        data = HostDataRecord{};
-        data.AddinDir = addin.c_str();
-        data.HostIniPath = ini.c_str();
-        data.AppDir = addin.c_str();
-        HostData = &data;
-        OptionFlags = OptEnable | OptQuiet;
-    }
-    void TearDown() override
-    {
-        CloseCache();
-        HostData = nullptr;
-        OptionFlags = 0;
-    }
-
     // kwltool's standard output for the arguments.
     std::string RunTool(const std::string& arguments)
     {
@@ -52,8 +35,8 @@ protected:
     }
 
     TempDir dir;
-    std::string addin, ini;
-    HostDataRecord data;
+    FakeHost fakeHost{dir, dir, OptEnable | OptQuiet};
+    const std::string &addin = fakeHost.AddinDir, &ini = fakeHost.HostIni;
 };
 
 TEST_F(KwlToolLookup, SortedListPassesCheckAndEveryKeywordIsFound)
@@ -175,33 +158,69 @@ TEST_F(KwlToolLookup, CheckTellsWhichOfThreeListsAnswersASharedKeyword)
         ASSERT_NE(target, nullptr) << word;
         EXPECT_EQ(std::string(target), "c:\\" + list + ".chm") << word;
     }
+
+    // As people type it: blanks around the names, and a name with no file, an error.
+    WritePrivateProfileStringA("Tembril", "KeywordLists", "api, x86 ,kernel32,\tdirectives, default", ini.c_str());
+    ProgramRun typed = RunAndCapture(std::string("\"") + KWLTOOL_EXE + "\" check --ini \"" + ini + "\"" + files);
+    EXPECT_EQ(typed.ExitCode, 1u) << typed.Output;
+    EXPECT_NE(typed.Output.find("lists: error: \"kernel32\" is enabled but names none of the files given"),
+              std::string::npos)
+        << typed.Output;
+    EXPECT_NE(typed.Output.find("\"call\" held by api, x86, directives: help opens from directives"), std::string::npos)
+        << typed.Output;
+    EXPECT_EQ(typed.Output.find("default is enabled"), std::string::npos) << typed.Output;
 }
 
 TEST_F(KwlToolLookup, ImportedListsPassCheckAndBuildACacheThatFindsEveryName)
 {
-    // Each source's sample and the list kwltool import makes of it.
-    const char* imports[][2] = {
-        {"user32.hhk", "createwindowex=CreateWindowEx function\r\ndefwindowproc\r\ngetmessage\r\n"
-                       "messagebox=MessageBox & its flags\r\npostquitmessage=PostQuitMessage function\r\n"
-                       "wm_close=WM_CLOSE message\r\nwm_quit=PostQuitMessage\r\n"},
-        {"user32.inc", "defwindowproca\r\nm2m\r\nmessagebox\r\nmessageboxa\r\nmsg\r\npoint\r\nszappname\r\n"
-                       "wm_close\r\nwm_quit\r\n"},
-        {"user32.h", "defwindowproca\r\ngetmessagea\r\ninlinehelper\r\nmakewparam\r\nmessageboxa\r\nwinuserapi\r\n"
-                     "wm_close\r\n"},
+    // Each source's sample, the options given, the list kwltool import makes
+    // of it and, for an include file, the syntax it says it read.
+    const char* imports[][4] = {
+        {"user32.hhk", "",
+         "createwindowex=CreateWindowEx function\r\ndefwindowproc\r\ngetmessage\r\n"
+         "messagebox=MessageBox & its flags\r\npostquitmessage=PostQuitMessage function\r\n"
+         "wm_close=WM_CLOSE message\r\nwm_quit=PostQuitMessage\r\n",
+         ""},
+        {"user32.inc", "",
+         "defwindowproca\r\nm2m\r\nmessagebox\r\nmessageboxa\r\nmsg\r\npoint\r\nszappname\r\n"
+         "wm_close\r\nwm_quit\r\n",
+         "read as masm (from its lines)"},
+        {"user32.h", "",
+         "defwindowproca\r\ngetmessagea\r\ninlinehelper\r\nmakewparam\r\nmessageboxa\r\nmsg\r\n"
+         "tagmsg\r\nwm_close\r\n",
+         ""},
+        // Structures by tag and typedef, enum members, a "__" inline function
+        // that swallows nothing; no guards, decorations or _Inline helpers.
+        {"kernel32.h", "",
+         "__democurrenttick\r\n_commtimeouts\r\n_get_fileex_info_levels\r\n_large_demo\r\n"
+         "_proc_thread_attribute_list\r\n_security_demo\r\ncommtimeouts\r\ndemo_first\r\n"
+         "demo_second\r\nget_fileex_info_levels\r\ngetfileexinfostandard\r\n"
+         "getfileexmaxinfolevel\r\ngetsecuritydemo\r\ninterlockedcompareexchangepointer\r\n"
+         "interlockedxor\r\nlarge_demo\r\nlmem_fixed\r\nlocalalloc\r\npoint\r\ntagpoint\r\n",
+         ""},
+        {"fasm.inc", "",
+         "defwindowproca\r\nendp\r\nidok\r\ninvoke\r\nmessagebox\r\nmessageboxa\r\npoint\r\n"
+         "proc\r\nrect\r\nstdcall\r\ntrue\r\nwm_close\r\nwm_quit\r\n",
+         "read as fasm (from its lines)"},
+        {"nasm.inc", "--syntax nasm",
+         "idok\r\ninvoke\r\nmakelong\r\nmb_ok\r\nmsg\r\npoint\r\nstdcall\r\nwm_close\r\nwm_quit\r\n",
+         "read as nasm (as given)"},
     };
     WritePrivateProfileStringA("Tembril", "imported", "c:\\help\\user32.chm", ini.c_str());
     for (auto& import : imports) {
-        RunTool(std::string("import \"") + IMPORT_DIR + "\\" + import[0] + "\" --title \"User32\" --description " +
-                "\"From the index\" -o \"" + dir.File("imported.kwl") + "\"");
+        std::string told = RunTool(std::string("import \"") + IMPORT_DIR + "\\" + import[0] + "\" " + import[1] +
+                                   " --title \"User32\" --description \"From the index\" -o \"" +
+                                   dir.File("imported.kwl") + "\"");
         std::string list = dir.Read("imported.kwl");
-        ASSERT_EQ(list, std::string("User32\r\nFrom the index\r\n") + import[1]) << import[0];
+        ASSERT_EQ(list, std::string("User32\r\nFrom the index\r\n") + import[2]) << import[0] << told;
+        EXPECT_NE(told.find(import[3]), std::string::npos) << told;
         EXPECT_TRUE(CheckKeywordList(list.data(), list.size()).Problems.empty()) << import[0];
 
         CloseCache();
         WritePrivateProfileStringA("Tembril", "KeywordLists", "imported", ini.c_str());
         WritePrivateProfileStringA("Tembril", "KeywordCacheFile", nullptr, ini.c_str());
         ASSERT_EQ(OpenCache(), 1u) << import[0];
-        std::istringstream lines(import[1]);
+        std::istringstream lines(import[2]);
         std::string line;
         while (std::getline(lines, line)) {
             line.pop_back();  // the CR
@@ -211,6 +230,20 @@ TEST_F(KwlToolLookup, ImportedListsPassCheckAndBuildACacheThatFindsEveryName)
             EXPECT_NE(LookupKeyword(buffer), nullptr) << import[0] << ": " << word;
             EXPECT_EQ(buffer, line.find('=') == std::string::npos ? word : alias) << import[0];
         }
+    }
+}
+
+TEST_F(KwlToolLookup, ImportSaysWhichArgumentIsMissing)
+{
+    const char* cases[][2] = {{"", "import: no SOURCE file given"},
+                              {"x.h --description D", "import: --title TEXT is missing"},
+                              {"x.h --title T", "import: --description TEXT is missing"},
+                              {"x.inc --title T --description D --syntax tasm",
+                               "import: --syntax takes masm, fasm or nasm"}};
+    for (auto& c : cases) {
+        ProgramRun run = RunAndCapture(std::string("\"") + KWLTOOL_EXE + "\" import " + c[0]);
+        EXPECT_EQ(run.ExitCode, 2u) << c[0];
+        EXPECT_NE(run.Output.find(c[1]), std::string::npos) << run.Output;
     }
 }
 

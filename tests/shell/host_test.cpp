@@ -248,7 +248,7 @@ TEST_F(HostTest, F1OverAWordOfEachListForm)
     // A keyword with an alias: help opens for the alias.
     EXPECT_EQ(run.Opened("f1", 2), h + "\\help\\x86.hlp key=je") << run.Text();
     // A directive: the "." before the word belongs to the keyword.
-    EXPECT_EQ(run.Opened("f1", 3), "opened: lookup.exe cmdline=[/k .data]") << run.Text();
+    EXPECT_EQ(run.Opened("f1", 3), "opened: lookup.exe cmdline=[\"lookup.exe\" /k .data]") << run.Text();
     // A selection, in capitals, of a name whose list gives an alias; an HTML Help 2 target.
     EXPECT_EQ(run.Opened("f1", 4),
               "opened: H2Viewer.exe cmdline=[/helpcol ms-help://ms.psdk.v2003/win32 /filterquery /index messagebox "
@@ -272,13 +272,13 @@ TEST_F(HostTest, ReloadPicksUpAChangedAssemblerIni)
     HostRun run = Run({"-options", "1", "-assembler", "Masm32"},
                       "at .data 1; f1; ini Masm32.ini Tembril directives \\\"$D\\lookup.exe\\\" /changed $K; f1; "
                       "reload; f1; assembler none; f1; reload; f1");
-    EXPECT_EQ(run.Opened("f1", 1), "opened: lookup.exe cmdline=[/masm .data]") << run.Text();
+    EXPECT_EQ(run.Opened("f1", 1), "opened: lookup.exe cmdline=[\"lookup.exe\" /masm .data]") << run.Text();
     // Settings are read when the cache opens, not per help command.
-    EXPECT_EQ(run.Opened("f1", 2), "opened: lookup.exe cmdline=[/masm .data]") << run.Text();
-    EXPECT_EQ(run.Opened("f1", 3), "opened: lookup.exe cmdline=[/changed .data]") << run.Text();
-    EXPECT_EQ(run.Opened("f1", 4), "opened: lookup.exe cmdline=[/changed .data]") << run.Text();
+    EXPECT_EQ(run.Opened("f1", 2), "opened: lookup.exe cmdline=[\"lookup.exe\" /masm .data]") << run.Text();
+    EXPECT_EQ(run.Opened("f1", 3), "opened: lookup.exe cmdline=[\"lookup.exe\" /changed .data]") << run.Text();
+    EXPECT_EQ(run.Opened("f1", 4), "opened: lookup.exe cmdline=[\"lookup.exe\" /changed .data]") << run.Text();
     // No assembler any more: the global settings apply from the next open.
-    EXPECT_EQ(run.Opened("f1", 5), "opened: lookup.exe cmdline=[/k .data]") << run.Text();
+    EXPECT_EQ(run.Opened("f1", 5), "opened: lookup.exe cmdline=[\"lookup.exe\" /k .data]") << run.Text();
 }
 
 TEST_F(HostTest, HelpCommandWithTheCacheClosedReturnsZeroEvenWithDefault)
@@ -319,6 +319,83 @@ TEST_F(HostTest, AListSavedWhileTheHostRunsIsUsedAtTheNextF1)
     EXPECT_EQ(dir.List("Addins\\hlp*").size(), 1u);
 }
 
+TEST_F(HostTest, TheCaretsWordKeepsItsPrefixWhereverTheCaretAndHoweverTheEditorBreaksWords)
+{
+    // Every word prefixed and bare: a prefix lost shows as the wrong keyword.
+    dir.Write("Addins\\asm.kwl", "Asm\r\nPrefixed names\r\n#include\r\n%define\r\n.data\r\n.inc\r\n.rdata\r\n@f\r\n"
+                                 "data\r\ndefine\r\nf\r\ninc\r\ninclude\r\nrdata\r\n");
+    WriteSetting("Varnok.ini", "KeywordLists", "asm");
+    WriteSetting("Varnok.ini", "asm", "$H\\asm.hlp");
+    // The caret right after the word, before punctuation.
+    const std::string lines = "text section '.data'\\ninclude 'win32a.inc'\\n.section .rdata,\\\"dr\\\"\\n"
+                              "%define(a)\\njmp @f,\\n#include<a.h>";
+    std::string actions = lines + "; at .data 5; f1; at .inc 4; f1; at .rdata 6; f1; at %define 7; f1; at @f 2; f1; "
+                                  "at #include 8; f1";
+    std::vector<std::string> keys = {".data", ".inc", ".rdata", "%define", "@f", "#include"};
+    // The start, middle and end of the word, followed by a blank, a comma, a quote, the end of a line and of the text.
+    actions += "; text mov .data x\\nmov .data,x\\nmov '.data'\\nmov .data\\nmov .data";
+    for (int occurrence = 1; occurrence <= 5; ++occurrence) {
+        for (int offset : {1, 3, 5}) {
+            actions += "; at .data " + std::to_string(offset) + " " + std::to_string(occurrence) + "; f1";
+            keys.push_back(".data");
+        }
+    }
+    std::vector<std::string> expected;
+    for (const std::string& key : keys)
+        expected.push_back("opened: winhelp command=0x101 file=" + Lower(app) + "\\help\\asm.hlp key=" + key);
+    for (const char* wordBreak : {"punctuation", "blanks"}) {
+        HostRun run = Run({"-options", "1"}, std::string("wordbreak ") + wordBreak + "; " + actions);
+        std::vector<std::string> opened;
+        for (int press = 1; press <= static_cast<int>(keys.size()); ++press)
+            opened.push_back(run.Opened("f1", press));
+        EXPECT_EQ(opened, expected) << wordBreak << "\n" << run.Text();
+    }
+}
+
+// The settings file without the two keys the build writes, which hold a fresh name and stamp.
+std::string WithoutBuildKeys(const std::string& text)
+{
+    std::string kept;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        end = end == std::string::npos ? text.size() : end + 1;
+        std::string line = text.substr(at, end - at);
+        if (line.rfind("KeywordCacheFile=", 0) != 0 && line.rfind("KeywordListStamp=", 0) != 0)
+            kept += line;
+        at = end;
+    }
+    return kept;
+}
+
+// One mistake takes no help away: blanks around the names as people type
+// them, a list that is missing and one with LF line ends. F1 on a word of a
+// sound list opens its help; one box names both bad files, once.
+TEST_F(HostTest, HelpSurvivesBlanksAMissingListAndOneWithLfLineEnds)
+{
+    std::string lf;
+    for (char c : ReadFileBytes(addins + "\\directives.kwl"))
+        if (c != '\r')
+            lf += c;
+    dir.Write("Addins\\directives.kwl", lf);
+    WriteSetting("Varnok.ini", "KeywordLists", "win32api, kernel32 , directives,\tx86, default");
+    std::string before = ReadFileBytes(app + "\\Varnok.ini");
+    HostRun run = Run({"-options", "1"}, "at mov 1; f1; select-text MessageBoxA; f1; reload; at mov 1; f1");
+    std::string h = "opened: winhelp command=0x101 file=" + Lower(app);
+    EXPECT_EQ(run.Opened("f1", 1), h + "\\help\\x86.hlp key=mov") << run.Text();
+    EXPECT_EQ(run.Opened("f1", 2).substr(0, 21), "opened: H2Viewer.exe ") << run.Text();
+    EXPECT_EQ(run.Opened("f1", 3), h + "\\help\\x86.hlp key=mov") << run.Text();
+    EXPECT_EQ(run.All("box: ").size(), 1u) << run.Text();
+    std::string text = run.Text();
+    for (const std::string& told :
+         std::vector<std::string>{u8"box: \"GetFirstLine: 无法打开输入文件.", u8"文件: " + addins + "\\kernel32.kwl",
+                                  u8"原因: 文件不存在.", u8"GetNextLine: 行不匹配缓冲区.",
+                                  u8"文件: " + addins + "\\directives.kwl",
+                                  u8"第 1 行: 行以 LF 结束; 关键词列表的每一行须以 CR LF 结束."})
+        EXPECT_NE(text.find(told), std::string::npos) << told << "\n" << text;
+    EXPECT_EQ(WithoutBuildKeys(ReadFileBytes(app + "\\Varnok.ini")), WithoutBuildKeys(before));
+}
+
 TEST_F(HostTest, AWordInNoListOffersTheNearestKeywordsWhenAsked)
 {
     dir.Write("Addins\\amp.kwl", "Amp\r\nA\r\nq&a=r&d\r\n");
@@ -347,6 +424,20 @@ TEST_F(HostTest, AWordInNoListOffersTheNearestKeywordsWhenAsked)
     EXPECT_TRUE(plain.All("popup: ").empty()) << plain.Text();
     EXPECT_EQ(plain.Result("f1", 1), "0");
     EXPECT_EQ(plain.Result("f1", 2), "0");
+}
+
+TEST_F(HostTest, ASuggestionIsLookedUpInTheListsAsTheyAreWhenItIsChosen)
+{
+    dir.Write("Addins\\mine.kwl", "Mine\r\nMy list\r\nalpha\r\nbeta\r\n");
+    WriteSetting("Varnok.ini", "KeywordLists", "mine");
+    WriteSetting("Varnok.ini", "mine", "$H\\mine.hlp");
+    // The list is saved, with an alias for the word, while the menu is open.
+    HostRun run = Run(
+        {"-options", "17"},
+        "text alphx; at alphx 1; popup 1 write Addins\\mine.kwl Mine\\nMy list\\nalpha=gamma\\nbeta\\n; f1");
+    EXPECT_EQ(run.Line("popup: "), "popup: alpha") << run.Text();
+    EXPECT_EQ(run.Line("opened: "), "opened: winhelp command=0x101 file=" + Lower(app) + "\\help\\mine.hlp key=gamma")
+        << run.Text();
 }
 
 }  // namespace

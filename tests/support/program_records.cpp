@@ -1,8 +1,37 @@
 #include "support/program_records.h"
 
+#include <stdlib.h>
+
 #include <algorithm>
 
 #include "support/temp_dir.h"
+
+namespace {
+
+// The recorder's fields each end in a NUL; what is missing reads as empty.
+struct FieldReader {
+    const std::string& Text;
+    size_t At;
+    std::string Next()
+    {
+        size_t end = Text.find('\0', At);
+        if (end == std::string::npos)
+            end = Text.size();
+        std::string field = At < Text.size() ? Text.substr(At, end - At) : "";
+        At = end + 1;
+        return field;
+    }
+    std::vector<std::string> Split()
+    {
+        int count = atoi(Next().c_str());
+        std::vector<std::string> argv;
+        for (int i = 0; i < count && At < Text.size(); ++i)
+            argv.push_back(Next());
+        return argv;
+    }
+};
+
+}  // namespace
 
 std::vector<ProgramRecord> ReadRecords(const std::string& dir)
 {
@@ -12,9 +41,14 @@ std::vector<ProgramRecord> ReadRecords(const std::string& dir)
     if (search != INVALID_HANDLE_VALUE) {
         do {
             std::string text = ReadFileBytes(dir + "\\" + entry.cFileName);
-            size_t newline = text.find('\n');
-            records.push_back({text.substr(0, newline), newline == std::string::npos ? "" : text.substr(newline + 1),
-                               entry.cFileName});
+            FieldReader fields = {text, 0};
+            ProgramRecord record;
+            record.CommandLine = fields.Next();
+            record.Module = fields.Next();
+            record.ShellArgv = fields.Split();
+            record.RuntimeArgv = fields.Split();
+            record.Name = entry.cFileName;
+            records.push_back(record);
         } while (FindNextFileA(search, &entry));
         FindClose(search);
     }

@@ -11,7 +11,11 @@
 struct ProgramRecord {
     std::string CommandLine;  // GetCommandLineA of the started program, ANSI bytes
     std::string Module;       // its own path
-    std::string Name;         // the record's file: the time the program started, then its process id
+    // Its arguments, argv[0] first, as CommandLineToArgvW and as the C
+    // runtime's __argv split the command line, in ANSI bytes.
+    std::vector<std::string> ShellArgv;
+    std::vector<std::string> RuntimeArgv;
+    std::string Name;  // the record's file: the time the program started, then its process id
 };
 
 // The complete records in dir, oldest first.
