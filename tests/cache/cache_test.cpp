@@ -18,6 +18,19 @@ using Texts = std::vector<std::string>;
 
 std::string Word(uint32_t value) { return std::string(reinterpret_cast<const char*>(&value), 4); }
 
+// The file's last-write time, once set to *put when that is given.
+FILETIME LastWrite(const std::string& path, const FILETIME* put = nullptr)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    FILETIME time = {};
+    if (put != nullptr)
+        SetFileTime(file, nullptr, nullptr, put);
+    GetFileTime(file, nullptr, nullptr, &time);
+    CloseHandle(file);
+    return time;
+}
+
 // p holds ab and b, q holds ab=x: the two lists of the layout's worked example.
 class WorkedExample : public CacheTest {
 protected:
@@ -105,7 +118,8 @@ TEST_F(WorkedExample, ValidCacheIsKeptAndCapitalsMatch)
 
 // A list saved since the build is answered from at the next check (the help
 // command's) or open: a keyword added, one removed keeping the size, the file
-// replaced by an older copy (the first build's size and time). One cache file.
+// replaced by an older copy (the first build's size and time), one whose size
+// alone changed (its time put back). One cache file.
 TEST_F(WorkedExample, EditedListsAreUsedAtTheNextCheckOrOpen)
 {
     ASSERT_EQ(OpenCache(), 1u);
@@ -114,17 +128,24 @@ TEST_F(WorkedExample, EditedListsAreUsedAtTheNextCheckOrOpen)
         const char* Q;  // q's keyword lines, or null for the older copy
         bool AtOpen;
         Texts Answers;  // for ab, c and cd
+        bool TimeKept = false;
     } steps[] = {
         {"ab=x\r\nc\r\n", false, {"help-q", "help-q", "<null>"}},
         {"cd=x\r\n", false, {"help-p", "<null>", "help-q"}},
         {nullptr, false, {"help-q", "<null>", "<null>"}},
         {"ab=x\r\nc\r\n", true, {"help-q", "help-q", "<null>"}},
+        {"ab=x\r\ncd\r\n", false, {"help-q", "<null>", "help-q"}, true},
     };
     for (const Step& step : steps) {
+        FILETIME before = LastWrite(dir.File("q.kwl"));
         if (step.Q != nullptr)
             List("q", step.Q);
         else
             ASSERT_TRUE(CopyFileA(dir.File("q.old").c_str(), dir.File("q.kwl").c_str(), FALSE));
+        if (step.TimeKept) {
+            FILETIME after = LastWrite(dir.File("q.kwl"), &before);
+            ASSERT_EQ(CompareFileTime(&after, &before), 0);
+        }
         if (step.AtOpen) {
             CloseCache();
             OpenCache();
@@ -146,8 +167,9 @@ TEST_F(WorkedExample, UnchangedListsCostTheCheckNoSettingsAndNoBuild)
     EXPECT_EQ(CachePath, path);
     EXPECT_EQ(Lookup("ab"), "help-q");
     EXPECT_FALSE(FileExists(hostIni));
-    // No stamp recorded (a cache of an older build), or a garbled one: built again.
-    for (const char* recorded : {"", "0123456789abcdef"}) {
+    // No stamp recorded (a cache of an older build), or a garbled one (a digit
+    // too many among them): built again.
+    for (const std::string& recorded : {std::string(), std::string("0123456789abcdef"), stamp + "0"}) {
         Set(hostIni, "KeywordLists", "p,q");
         Set(hostIni, "KeywordCacheFile", path);
         Set(hostIni, "KeywordListStamp", recorded);
@@ -237,7 +259,10 @@ TEST_F(StaleCache, OnlyOurOwnCacheFilesAreDeleted)
 {
     // Hand-edited settings naming some other file: the rebuild leaves it be.
     CreateDirectoryA(dir.File("sub").c_str(), nullptr);
-    for (const std::string& other : {dir.File("notes.txt"), dir.File("sub\\hlp1.tmp")}) {
+    // A folder beside the add-in's whose path is as long.
+    std::string sibling = addinDir.substr(0, addinDir.size() - 1) + "~";
+    CreateDirectoryA(sibling.c_str(), nullptr);
+    for (const std::string& other : {dir.File("notes.txt"), dir.File("sub\\hlp1.tmp"), sibling + "\\hlp1.tmp"}) {
         WriteFileBytes(other, "keep");
         Set(hostIni, "KeywordCacheFile", other);
         ASSERT_EQ(OpenCache(), 1u);
@@ -245,6 +270,8 @@ TEST_F(StaleCache, OnlyOurOwnCacheFilesAreDeleted)
         EXPECT_EQ(ReadFileBytes(other), "keep");
         CloseCache();
     }
+    DeleteFileA((sibling + "\\hlp1.tmp").c_str());
+    RemoveDirectoryA(sibling.c_str());
 }
 
 TEST_F(StaleCache, OtherNames)

@@ -371,6 +371,8 @@ TEST(CacheFormat, SuggestionsRankByCommonPrefixThenLength)
         {"p", {"p", "py", "pz", "pop", "push", "pxor", "popad", "popfd", "pushad", "pushfd=z"}},
         {"o", {"o"}},
         {"r", {}},
+        // The 128-byte keyword shares the most with it, and is too long for the buffer.
+        {"pp", {"py", "pz", "p", "pop", "push", "pxor", "popad", "popfd", "pushad", "pushfd=z"}},
         {"\xF0",
          {"\xF0"
           "a"}},  // its own first byte, not the bucket's other one
@@ -383,9 +385,13 @@ TEST(CacheFormat, SuggestionsRankByCommonPrefixThenLength)
     std::vector<TestEntry> many;
     for (int i = 0; i < 200; ++i)
         many.push_back({"a" + std::to_string(1000 + i), "", 0});
-    for (bool wide : {false, true})
+    many.push_back({"a1z", "", 0});  // ties the tenth, closer in length to "a1"
+    for (bool wide : {false, true}) {
         EXPECT_EQ(Suggest(MakeImage({{"p", "t", "d"}}, many), "a1005x", wide),
                   (Words{"a1005", "a1000", "a1001", "a1002", "a1003", "a1004", "a1006", "a1007", "a1008", "a1009"}));
+        EXPECT_EQ(Suggest(MakeImage({{"p", "t", "d"}}, many), "a1", wide),
+                  (Words{"a1z", "a1000", "a1001", "a1002", "a1003", "a1004", "a1005", "a1006", "a1007", "a1008"}));
+    }
 }
 
 // Long buckets, walked by lanes from guessed starts: whole, then damaged so

@@ -144,6 +144,8 @@ TEST_F(SettingsTest, ASaveWritesEveryListAndReadsBackAsItWas)
         SetChecked(d, 0, false);
         Select(d, Item(d, "a.kwl"));
         TypeHelpTarget(d, "\"$A\\bin\\prog.exe\" /k $K");
+        Select(d, Item(d, "c.kwl"));
+        TypeHelpTarget(d, "c.chm\r\nx=y");  // a line break would end the value and add a key
         Press(d, IDC_OK);
     }});
     std::string text = app.Read("Varnok.ini");
@@ -158,7 +160,7 @@ TEST_F(SettingsTest, ASaveWritesEveryListAndReadsBackAsItWas)
         if (name == "a")
             expected += "a=\"$A\\bin\\prog.exe\" /k $K\r\n";
         else if (name == "c")
-            expected += "c=\r\n";
+            expected += "c=c.chm  x=y\r\n";
     }
     // The save reopened the cache from what it wrote, which rebuilt it.
     EXPECT_EQ(std::string(ActiveIni), hostIni);
@@ -414,9 +416,10 @@ TEST_F(SettingsTest, WhileASavesBoxIsUpChangesAreKeptAndNothingSavesLoadsOrEnds)
     RunDialog({[&](HWND d) {
                   DeleteFileA(addin.File("a.kwl").c_str());  // the save's rebuild tells of it in a box
                   SetChecked(d, Item(d, "a.kwl"), true);
-                  Press(d, IDC_APPLY);
+                  Press(d, IDC_OK);
+                  EXPECT_TRUE(IsWindowVisible(d));  // the change made in the box is not in the file
                   EXPECT_EQ(addin.List("hlp*").size(), 1u);
-                  EXPECT_TRUE(Enabled(d, IDC_APPLY));  // the change made in the box
+                  EXPECT_TRUE(Enabled(d, IDC_APPLY));
                   SetChecked(d, Item(d, "a.kwl"), false);
                   shown = ListsOf(d);
                   Press(d, IDC_OK);
@@ -424,6 +427,7 @@ TEST_F(SettingsTest, WhileASavesBoxIsUpChangesAreKeptAndNothingSavesLoadsOrEnds)
               {[&](HWND d) {
                   for (int id : {IDC_APPLY, IDC_OK, IDC_CANCEL})
                       Press(d, id);
+                  SendMessageA(d, WM_CLOSE, 0, 0);
                   ChooseEntry(d, 1);
                   SetChecked(d, Item(d, "c.kwl"), true);
               }});
@@ -434,8 +438,9 @@ TEST_F(SettingsTest, WhileASavesBoxIsUpChangesAreKeptAndNothingSavesLoadsOrEnds)
 TEST_F(SettingsTest, EveryHelpTargetTheEditCanHoldComesBackAsTyped)
 {
     app.Write("Varnok.ini", "[Tembril]\r\nKeywordLists=a\r\n");
-    for (std::string value : Texts{"\"$D\\tool.exe\" \"$K\"", "\"", "'x'", "\"x'", " lead", "trail ", "\t \" \t",
-                                   "中文 ", "\"" + std::string(257, 'q') + "\"", " " + std::string(258, 'q')}) {
+    for (std::string value :
+         Texts{"\"$D\\tool.exe\" \"$K\"", "\"", "'x'", "\"x'", " lead", "trail ", "\t \" \t", "tab\t", "ctl\x01",
+               "中文 ", "\"" + std::string(257, 'q') + "\"", " " + std::string(258, 'q')}) {
         for (bool typing : {true, false})
             RunDialog({[&](HWND d) {
                 Select(d, Item(d, "a.kwl"));
@@ -451,7 +456,8 @@ TEST_F(SettingsTest, EveryHelpTargetTheEditCanHoldComesBackAsTyped)
 
 TEST_F(SettingsTest, ListsNamedLikeTheSectionsOwnKeysWriteNothingOverThem)
 {
-    static const char* const names[] = {"KeywordCacheFile.kwl", "KeywordLists.kwl", "KeywordListStamp.kwl"};
+    // Keys match in either case.
+    static const char* const names[] = {"KEYWORDCACHEFILE.kwl", "keywordlists.kwl", "KeywordListStamp.kwl"};
     for (const char* name : names)
         addin.Write(name, "T\r\nD\r\nown\r\n");
     RunDialog({[&](HWND d) {

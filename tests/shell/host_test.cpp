@@ -398,11 +398,17 @@ TEST_F(HostTest, HelpSurvivesBlanksAMissingListAndOneWithLfLineEnds)
 
 TEST_F(HostTest, AWordInNoListOffersTheNearestKeywordsWhenAsked)
 {
+    dir.Write("Addins\\amp.kwl", "Amp\r\nA\r\nq&a=r&d\r\n");
+    WriteSetting("Masm32.ini", "KeywordLists", "x86,directives,win32api,amp");
     // The assembler's settings have no default: a miss opens nothing by itself.
-    const std::string actions = "text jzz pushf; at jzz 1; popup 2; f1; at pushf 1; popup 2; f1; popup escape; f1";
+    const std::string actions = "text jzz pushf %jzz q&; at jzz 1; popup 2; f1; at pushf 1; popup 2; f1; popup escape; "
+                                "f1; at %jzz 2; f1; select-text q&; f1";
     HostRun offered = Run({"-options", "17", "-assembler", "Masm32"}, actions);
     std::vector<std::string> popups = offered.All("popup: ");
-    ASSERT_EQ(popups.size(), 3u) << offered.Text();
+    ASSERT_EQ(popups.size(), 5u) << offered.Text();
+    // A prefixed word that begins no keyword is offered the bare word's; a "&" is shown, not underlining.
+    EXPECT_EQ(popups[3], popups[0]);
+    EXPECT_EQ(popups[4], "popup: q&&a => r&&d | qword");
     // Same first byte, longest common prefix first, then the closest length; an alias beside its keyword.
     EXPECT_EQ(popups[0].substr(0, 30), "popup: jz => je | jae | jbe | ") << popups[0];
     EXPECT_EQ(popups[1].substr(0, 32), "popup: pushfd | push | pushad | ") << popups[1];
