@@ -30,19 +30,46 @@ struct MergeInput {
     uint64_t NextRank;       // for a Plain keyword, the rank of its bytes from the ninth on
 };
 
-// Everything one build holds. ReleaseBuild is the one place that frees it.
+// The inputs of the merged lists, one per list, zero-filled. A reader still
+// open when the build ends, whether it failed or not, is closed before its
+// block goes.
+class MergeInputs {
+public:
+    MergeInputs() = default;
+    MergeInputs(const MergeInputs&) = delete;
+    MergeInputs& operator=(const MergeInputs&) = delete;
+    ~MergeInputs()
+    {
+        for (uint32_t i = 0; i < count_; ++i)
+            CloseLineReader(&block_.get()[i].Reader);
+    }
+    bool Allocate(uint32_t count)
+    {
+        block_ = AllocateZeroed<MergeInput>(count);
+        count_ = block_.valid() ? count : 0;
+        return block_.valid();
+    }
+    MergeInput* get() const { return block_.get(); }
+    MergeInput& operator[](uint32_t i) const { return block_.get()[i]; }
+
+private:
+    HeapBlock<MergeInput> block_;
+    uint32_t count_ = 0;
+};
+
+// Everything one build holds; its owners release it when the build ends.
 struct Build {
     CacheHeader Header;
-    MergeInput* Inputs;  // one per merged list, zero-filled
-    uint32_t Count;
-    uint32_t Unplain;     // inputs whose keyword is not Plain
-    uint32_t* Losers;     // the selection tree: TreeLeaves entries, zero-filled
-    uint32_t TreeLeaves;  // Count rounded up to a power of two
-    uint32_t Winner;      // the tree's selection
-    HANDLE File;          // the cache file being written; null until created
-    char* Output;         // OutputBufferSize bytes
-    uint32_t Used;        // bytes waiting in Output
-    uint32_t Position;    // file offset of the next byte put
+    MergeInputs Inputs;
+    uint32_t Count;              // lists merged: set once every block is there
+    uint32_t Unplain;            // inputs whose keyword is not Plain
+    HeapBlock<uint32_t> Losers;  // the selection tree: TreeLeaves entries, zero-filled
+    uint32_t TreeLeaves;         // Count rounded up to a power of two
+    uint32_t Winner;             // the tree's selection
+    FileHandle File;             // the cache file being written
+    HeapBlock<char> Output;      // OutputBufferSize bytes
+    uint32_t Used;               // bytes waiting in Output
+    uint32_t Position;           // file offset of the next byte put
     bool WriteFailed;
     char Dir[ListPathSize];  // AddinDir without its trailing backslash
     uint32_t DirLength;
@@ -51,33 +78,12 @@ struct Build {
     BuildReport* Report;  // of the lists left out
 };
 
-void ReleaseBuild(Build* build)
-{
-    if (build->Inputs != nullptr) {
-        for (uint32_t i = 0; i < build->Count; ++i)
-            CloseLineReader(&build->Inputs[i].Reader);
-        HeapFree(GetProcessHeap(), 0, build->Inputs);
-        build->Inputs = nullptr;
-    }
-    if (build->Losers != nullptr) {
-        HeapFree(GetProcessHeap(), 0, build->Losers);
-        build->Losers = nullptr;
-    }
-    if (build->File != nullptr) {
-        CloseHandle(build->File);
-        build->File = nullptr;
-    }
-    if (build->Output != nullptr) {
-        HeapFree(GetProcessHeap(), 0, build->Output);
-        build->Output = nullptr;
-    }
-}
-
 bool Flush(Build* build)
 {
     if (build->Used != 0 && !build->WriteFailed) {
         DWORD written = 0;
-        if (!WriteFile(build->File, build->Output, build->Used, &written, nullptr) || written != build->Used)
+        if (!WriteFile(build->File.get(), build->Output.get(), build->Used, &written, nullptr) ||
+            written != build->Used)
             build->WriteFailed = true;
     }
     build->Used = 0;
@@ -102,7 +108,7 @@ void Put(Build* build, const char* bytes, uint32_t count)
     while (count != 0 && !build->WriteFailed) {
         uint32_t room = OutputBufferSize - build->Used;
         uint32_t step = count < room ? count : room;
-        memcpy(build->Output + build->Used, bytes, step);
+        memcpy(build->Output.get() + build->Used, bytes, step);
         build->Used += step;
         bytes += step;
         count -= step;
@@ -454,7 +460,7 @@ bool Displaces(const MergeInput* best, const MergeInput* input, bool sameRank)
 // kept in each input's Leader and the scan resumes at moved.
 uint32_t SelectInput(Build* build, uint32_t moved)
 {
-    MergeInput* inputs = build->Inputs;
+    MergeInput* inputs = build->Inputs.get();
     uint32_t candidate = 0;
     if (moved == 0)
         inputs[0].Leader = 0;
@@ -508,7 +514,7 @@ bool Before(const Build* build, uint32_t a, uint32_t b)
 void MakeTree(Build* build)
 {
     uint32_t leaves = build->TreeLeaves;
-    uint32_t* losers = build->Losers;         // nodes 1 to leaves - 1
+    uint32_t* losers = build->Losers.get();   // nodes 1 to leaves - 1
     uint32_t* winners = losers + 2 * leaves;  // the winner below each node; the leaves from leaves on
     for (uint32_t i = 0; i < leaves; ++i)
         winners[leaves + i] = i;
@@ -524,7 +530,7 @@ void MakeTree(Build* build)
 // The tree after the moved input has taken its next keyword: its leaf's way up.
 void ReplayTree(Build* build, uint32_t moved)
 {
-    uint32_t* losers = build->Losers;
+    uint32_t* losers = build->Losers.get();
     uint32_t winner = moved;
     for (uint32_t node = (moved + build->TreeLeaves) >> 1; node >= 1; node >>= 1) {
         uint32_t loser = losers[node];
@@ -554,7 +560,7 @@ bool PutEntry(Build* build, uint32_t i)
         return true;
     if (OutputBufferSize - build->Used < count && !Flush(build))
         return true;
-    char* out = build->Output + build->Used;
+    char* out = build->Output.get() + build->Used;
     uint32_t copied = input->KeywordLength < input->Length ? input->EntryLength : input->KeywordLength + 1;
     const LineReader& reader = input->Reader;
     if (count <= ShortEntry && OutputBufferSize - build->Used >= ShortEntry &&
@@ -593,24 +599,20 @@ bool BuildCacheFile(Build* build, const char* lists, const char* addinDir, const
     if (count == 0)
         return false;  // "default" alone: nothing to merge
     build->Header.ListCount = count;
-    build->Inputs = static_cast<MergeInput*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, count * sizeof(MergeInput)));
-    build->Output = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, OutputBufferSize));
+    build->Output = HeapBlock<char>(static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, OutputBufferSize)));
     build->TreeLeaves = 1;
     while (build->TreeLeaves < count)
         build->TreeLeaves *= 2;
     // The losers of the nodes, then the winners that making the tree wants.
-    build->Losers = static_cast<uint32_t*>(
-        HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, 4 * build->TreeLeaves * sizeof(uint32_t)));
-    if (build->Inputs == nullptr || build->Output == nullptr || build->Losers == nullptr)
+    build->Losers = AllocateZeroed<uint32_t>(4 * build->TreeLeaves);
+    if (!build->Inputs.Allocate(count) || !build->Output.valid() || !build->Losers.valid())
         return false;
     build->Count = count;
 
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_ARCHIVE | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    build->File = file;
-    if (SetFilePointer(file, CacheHeaderSize, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
+    build->File = FileHandle(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_ARCHIVE | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    HANDLE file = build->File.get();
+    if (!build->File.valid() || SetFilePointer(file, CacheHeaderSize, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
         return false;
     build->Position = CacheHeaderSize;
 
@@ -681,11 +683,7 @@ uint32_t WriteCacheFile(const char* lists, const char* addinDir, const char* pat
 {
     report->Text[0] = 0;
     report->Unread = false;
-    HeapBlock<Build> build = AllocateZeroed<Build>();
-    if (build.valid())
-        build.get()->Report = report;
-    bool built = build.valid() && BuildCacheFile(build.get(), lists, addinDir, path);
-    if (build.valid())
-        ReleaseBuild(build.get());
-    return built ? 1 : 0;
+    Build build{};
+    build.Report = report;
+    return BuildCacheFile(&build, lists, addinDir, path) ? 1 : 0;
 }
