@@ -79,29 +79,25 @@ TEST_F(SettingsTest, EntriesAreGlobalThenTheAssemblersLastNamedFirst)
 
 TEST_F(SettingsTest, AssemblerNamesThatCannotBeReadBackWholeAreLeftOut)
 {
-    std::string longest(106, 'L'), tooLong(107, 'T');
-    app.Write("Varnok.ini", "[Assembler]\r\nAssembler=A," + longest + "\r\n");
-    RunDialog({[&](HWND d) {
-        EXPECT_EQ(ComboEntries(d), (Texts{MSG_GLOBAL_ENTRY, Entry(longest), Entry("A")}));
-        Press(d, IDC_OK);
-    }});
-    app.Write("Varnok.ini", "[Assembler]\r\nAssembler=" + tooLong + ",B\r\n");
-    RunDialog({[&](HWND d) {
-        EXPECT_EQ(ComboEntries(d), (Texts{MSG_GLOBAL_ENTRY, Entry("B")}));
-        Press(d, IDC_OK);
-    }});
-    // A list cut by the read ends in a fragment, which names no assembler.
-    std::string middle(106, 'x');
-    app.Write("Varnok.ini", "[Assembler]\r\nAssembler=A," + middle + ",Masm32WithAVeryLongName\r\n");
-    RunDialog({[&](HWND d) {
-        EXPECT_EQ(ComboEntries(d), (Texts{MSG_GLOBAL_ENTRY, Entry(middle), Entry("A")}));
-        Press(d, IDC_OK);
-    }});
-    app.Write("Varnok.ini", "[Varnok]\r\n");
-    RunDialog({[&](HWND d) {
-        EXPECT_EQ(ComboEntries(d), (Texts{MSG_GLOBAL_ENTRY, Entry("Assembler")}));
-        Press(d, IDC_OK);
-    }});
+    std::string longest(106, 'L'), tooLong(107, 'T'), middle(106, 'x');
+    struct Case {
+        std::string HostText;
+        Texts Entries;
+    } cases[] = {
+        {"[Assembler]\r\nAssembler=A," + longest + "\r\n", {MSG_GLOBAL_ENTRY, Entry(longest), Entry("A")}},
+        {"[Assembler]\r\nAssembler=" + tooLong + ",B\r\n", {MSG_GLOBAL_ENTRY, Entry("B")}},
+        // A list cut by the read ends in a fragment, which names no assembler.
+        {"[Assembler]\r\nAssembler=A," + middle + ",Masm32WithAVeryLongName\r\n",
+         {MSG_GLOBAL_ENTRY, Entry(middle), Entry("A")}},
+        {"[Varnok]\r\n", {MSG_GLOBAL_ENTRY, Entry("Assembler")}},
+    };
+    for (const Case& c : cases) {
+        app.Write("Varnok.ini", c.HostText);
+        RunDialog({[&](HWND d) {
+            EXPECT_EQ(ComboEntries(d), c.Entries) << c.HostText;
+            Press(d, IDC_OK);
+        }});
+    }
 }
 
 TEST_F(SettingsTest, LoadingChecksTheNamedListsAndReadsTheirHelpTargets)
