@@ -49,6 +49,7 @@ public:
         count_ = block_.valid() ? count : 0;
         return block_.valid();
     }
+    uint32_t Count() const { return count_; }
     MergeInput* get() const { return block_.get(); }
     MergeInput& operator[](uint32_t i) const { return block_.get()[i]; }
 
@@ -61,10 +62,9 @@ private:
 struct Build {
     CacheHeader Header;
     MergeInputs Inputs;
-    uint32_t Count;              // lists merged: set once every block is there
     uint32_t Unplain;            // inputs whose keyword is not Plain
-    HeapBlock<uint32_t> Losers;  // the selection tree: TreeLeaves entries, zero-filled
-    uint32_t TreeLeaves;         // Count rounded up to a power of two
+    HeapBlock<uint32_t> Losers;  // the selection tree: 4 x TreeLeaves words, zero-filled
+    uint32_t TreeLeaves;         // the inputs rounded up to a power of two
     uint32_t Winner;             // the tree's selection
     FileHandle File;             // the cache file being written
     HeapBlock<char> Output;      // OutputBufferSize bytes
@@ -469,7 +469,7 @@ uint32_t SelectInput(Build* build, uint32_t moved)
     // The candidate's rank is carried along rather than read back through
     // its index, so that each step waits on nothing but the step before.
     uint64_t best = inputs[candidate].Rank;
-    const uint32_t count = build->Count;  // not read back after each store of a Leader
+    const uint32_t count = build->Inputs.Count();  // not read back after each store of a Leader
     for (uint32_t i = moved == 0 ? 1 : moved; i < count; ++i) {
         uint64_t rank = inputs[i].Rank;
         if (((rank | best) >> 63) == 0 && rank != best) {
@@ -493,8 +493,8 @@ uint32_t SelectInput(Build* build, uint32_t moved)
 // input, and a leaf past the last list, come last.
 bool Before(const Build* build, uint32_t a, uint32_t b)
 {
-    uint64_t rankA = a < build->Count ? build->Inputs[a].Rank : UnorderedRank;
-    uint64_t rankB = b < build->Count ? build->Inputs[b].Rank : UnorderedRank;
+    uint64_t rankA = a < build->Inputs.Count() ? build->Inputs[a].Rank : UnorderedRank;
+    uint64_t rankB = b < build->Inputs.Count() ? build->Inputs[b].Rank : UnorderedRank;
     if (rankA != rankB)
         return rankA < rankB;
     if (rankA == UnorderedRank)
@@ -607,7 +607,6 @@ bool BuildCacheFile(Build* build, const char* lists, const char* addinDir, const
     build->Losers = AllocateZeroed<uint32_t>(4 * build->TreeLeaves);
     if (!build->Inputs.Allocate(count) || !build->Output.valid() || !build->Losers.valid())
         return false;
-    build->Count = count;
 
     build->File = FileHandle(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                          FILE_ATTRIBUTE_ARCHIVE | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
