@@ -84,5 +84,24 @@ uint32_t CountListNames(const char* lists, bool* defaultLast)
 
 bool NeedsExtension(const char* name, uint32_t length)
 {
-    return length == DefaultLength && memcmp(name, DEFAULT_LIST_NAME, DefaultLength) == 0;
+    if (length == DefaultLength && memcmp(name, DEFAULT_LIST_NAME, DefaultLength) == 0)
+        return true;
+    if (length < ExtensionLength)
+        return false;
+    for (uint32_t i = 0; i < ExtensionLength; ++i) {
+        char c = name[length - ExtensionLength + i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != LIST_EXTENSION[i])
+            return false;
+    }
+    return true;
+}
+
+bool SettingsCanName(const char* name, uint32_t length)
+{
+    if (length != 0 && (IsBlank(name[0]) || IsBlank(name[length - 1]) || name[0] == '['))
+        return false;
+    // Both bytes lie below every trail byte of a double-byte character.
+    return memchr(name, ',', length) == nullptr && memchr(name, '=', length) == nullptr;
 }

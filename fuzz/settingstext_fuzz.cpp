@@ -130,6 +130,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         Entry(name, entrySize, ".kwl");
     }
 
+    // A name the settings can name, written as a save writes it, reads back as itself.
+    for (size_t i = 1; i < pieces.size(); ++i) {
+        std::string name = pieces[i].substr(0, strnlen(pieces[i].c_str(), pieces[i].size()));
+        StrLower(&name[0]);
+        uint32_t n = static_cast<uint32_t>(name.size());
+        std::string saved = name + (NeedsExtension(name.data(), n) ? ".kwl" : "");
+        ListName read = ReadListName(saved.data(), static_cast<uint32_t>(saved.size()));
+        if (SettingsCanName(name.data(), n) && (read.Bare || std::string(read.Text, read.Length) != name))
+            Fail();
+    }
+
     // The value a save builds: what it accepts is read back whole, name by name.
     std::vector<char> built(listsSize);
     built[0] = 0;

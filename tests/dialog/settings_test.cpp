@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "common/messages.h"
@@ -470,6 +471,30 @@ TEST_F(SettingsTest, ListsNamedLikeTheSectionsOwnKeysWriteNothingOverThem)
     EXPECT_EQ(addin.List("hlp*"), Texts{Value("Varnok.ini", "KeywordCacheFile").substr(addinDir.size() + 1)});
     char word[KeywordBufferSize] = "own";
     EXPECT_STREQ(LookupKeyword(word), "(None)");
+}
+
+// A file whose name the settings can't hold is not offered: it would be saved
+// as the names of other lists. One whose name ends in ".kwl" is saved so that
+// it reads back as itself.
+TEST_F(SettingsTest, OnlyListsTheSettingsCanNameAreOfferedAndEachReadsBackAsItself)
+{
+    for (const char* name : {"a,b.kwl", "k=v.kwl", "[s].kwl", " lead.kwl", "trail .kwl", "x.kwl.kwl"})
+        addin.Write(name, "T\r\nD\r\nkx\r\n");
+    RunDialog({[&](HWND d) {
+        Texts shown = ItemTexts(d);
+        std::sort(shown.begin(), shown.end());
+        EXPECT_EQ(shown, (Texts{"(default)", "a.kwl", "b.kwl", "c.kwl", "x.kwl.kwl"}));
+        SetChecked(d, Item(d, "x.kwl.kwl"), true);
+        Select(d, Item(d, "x.kwl.kwl"));
+        TypeHelpTarget(d, "x.chm");
+        Press(d, IDC_APPLY);
+        EXPECT_EQ(LoadSettings(d, hostIni.c_str()), 1u);
+        EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), "x.kwl.kwl,b,default");
+        EXPECT_EQ(CheckedItems(d), (Texts{"(default)", "b.kwl", "x.kwl.kwl"}));
+        Press(d, IDC_OK);
+    }});
+    char word[KeywordBufferSize] = "kx";
+    EXPECT_STREQ(LookupKeyword(word), "x.chm");
 }
 
 TEST_F(SettingsTest, TheViewShowsThePriorityAnEmptyNameIncludedAndTheUserSetsIt)
