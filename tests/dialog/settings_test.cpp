@@ -474,27 +474,32 @@ TEST_F(SettingsTest, ListsNamedLikeTheSectionsOwnKeysWriteNothingOverThem)
 }
 
 // A file whose name the settings can't hold is not offered: it would be saved
-// as the names of other lists. One whose name ends in ".kwl" is saved so that
-// it reads back as itself.
+// as the names of other lists. Names that end in ".kwl" or are "default" in
+// any case are saved so that they read back as their files.
 TEST_F(SettingsTest, OnlyListsTheSettingsCanNameAreOfferedAndEachReadsBackAsItself)
 {
     for (const char* name : {"a,b.kwl", "k=v.kwl", "[s].kwl", " lead.kwl", "trail .kwl", "x.kwl.kwl"})
         addin.Write(name, "T\r\nD\r\nkx\r\n");
+    addin.Write("Default.kwl", "T\r\nD\r\nkd\r\n");
     RunDialog({[&](HWND d) {
         Texts shown = ItemTexts(d);
         std::sort(shown.begin(), shown.end());
-        EXPECT_EQ(shown, (Texts{"(default)", "a.kwl", "b.kwl", "c.kwl", "x.kwl.kwl"}));
+        EXPECT_EQ(shown, (Texts{"(default)", "Default.kwl", "a.kwl", "b.kwl", "c.kwl", "x.kwl.kwl"}));
+        SetChecked(d, 0, false);
+        SetChecked(d, Item(d, "b.kwl"), false);
+        SetChecked(d, Item(d, "Default.kwl"), true);
         SetChecked(d, Item(d, "x.kwl.kwl"), true);
         Select(d, Item(d, "x.kwl.kwl"));
         TypeHelpTarget(d, "x.chm");
         Press(d, IDC_APPLY);
+        EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), "x.kwl.kwl,default.kwl");
         EXPECT_EQ(LoadSettings(d, hostIni.c_str()), 1u);
-        EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), "x.kwl.kwl,b,default");
-        EXPECT_EQ(CheckedItems(d), (Texts{"(default)", "b.kwl", "x.kwl.kwl"}));
+        EXPECT_EQ(CheckedItems(d), (Texts{"Default.kwl", "x.kwl.kwl"}));
         Press(d, IDC_OK);
     }});
-    char word[KeywordBufferSize] = "kx";
+    char word[KeywordBufferSize] = "kx", other[KeywordBufferSize] = "zz";
     EXPECT_STREQ(LookupKeyword(word), "x.chm");
+    EXPECT_EQ(LookupKeyword(other), nullptr);  // no catch-all
 }
 
 TEST_F(SettingsTest, TheViewShowsThePriorityAnEmptyNameIncludedAndTheUserSetsIt)
