@@ -189,8 +189,7 @@ uint32_t SaveSettings(HWND dialog)
         ListRecord* record = RecordOf(view, i);
         if (record == nullptr)
             continue;
-        UINT state = static_cast<UINT>(SendMessageA(view, LVM_GETITEMSTATE, static_cast<WPARAM>(i), CheckBoxMask));
-        if ((state & CheckBoxMask) == Checked && !AppendListName(lists, sizeof lists, SavedName(record, name))) {
+        if (IsChecked(view, i) && !AppendListName(lists, sizeof lists, SavedName(record, name))) {
             MessageBoxA(dialog, MSG_TOO_MANY_LISTS, MSG_TOO_MANY_LISTS_CAPTION, MB_OK);
             return 0;
         }

@@ -302,7 +302,10 @@ int Import(int argc, char** argv)
             fprintf(stderr, "%s: cannot read the file\n", path);
             return 1;
         }
-        AsmSyntax syntax = syntaxName != nullptr ? given : GuessAsmSyntax(bytes.data(), bytes.size());
+        // Only an include file is read by its syntax.
+        AsmSyntax syntax = syntaxName != nullptr || source != ImportSource::AssemblerInclude
+                               ? given
+                               : GuessAsmSyntax(bytes.data(), bytes.size());
         std::vector<ImportedName> found = ImportNames(source, bytes.data(), bytes.size(), syntax);
         if (source == ImportSource::AssemblerInclude)
             fprintf(stderr, "%s: %u names, read as %s (%s)\n", path, static_cast<unsigned>(found.size()),
