@@ -218,16 +218,7 @@ void SystemReason(uint32_t error, char* text)
 }
 
 // Appends text to the build's report, as much as fits.
-void Report(Build* build, const char* text)
-{
-    char* report = build->Report->Text;
-    uint32_t have = StrLen(report);
-    if (have + 1 >= build->Report->Size)
-        return;
-    uint32_t length = CutLength(text, StrLen(text), build->Report->Size - 1 - have);
-    memcpy(report + have, text, length);
-    report[have + length] = 0;
-}
+void Report(Build* build, const char* text) { AppendCut(build->Report->Text, build->Report->Size, text); }
 
 // Tells of list i in the report and merges no more of it: the keywords it
 // gave before stay in the cache, and so does its place in the ListBlock.

@@ -535,15 +535,6 @@ bool RecordCacheFile(const char* fresh, uint64_t stamp)
     return written && lstrcmpiA(named, fresh) == 0;
 }
 
-// Appends more to a NUL-terminated text of size bytes, as much as fits.
-void AppendCut(char* text, uint32_t size, const char* more)
-{
-    uint32_t have = StrLen(text);
-    uint32_t length = have + 1 < size ? CutLength(more, StrLen(more), size - 1 - have) : 0;
-    memcpy(text + have, more, length);
-    text[have + length] = 0;
-}
-
 constexpr uint32_t ReportSize = 2048;
 
 }  // namespace

@@ -13,14 +13,6 @@ namespace {
 constexpr uint32_t BoxTextSize = 256;
 constexpr uint32_t DescriptionRoom = BoxTextSize - 1 - (sizeof(MSG_ERROR_FORMAT) - 1 - 4) - 11;
 
-// Copies at most room-1 bytes, never splitting a double-byte character.
-void CopyCut(char* destination, const char* source, uint32_t room)
-{
-    uint32_t n = CutLength(source, static_cast<uint32_t>(lstrlenA(source)), room - 1);
-    CopyMemory(destination, source, n);
-    destination[n] = 0;
-}
-
 }  // namespace
 
 void ShowError(uint32_t code)
@@ -31,7 +23,8 @@ void ShowError(uint32_t code)
     DWORD got = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, code, 0,
                                reinterpret_cast<char*>(&system), 0, nullptr);
     char description[DescriptionRoom + 1];
-    CopyCut(description, got != 0 && system != nullptr ? system : MSG_UNKNOWN_ERROR, sizeof description);
+    description[0] = 0;
+    AppendCut(description, sizeof description, got != 0 && system != nullptr ? system : MSG_UNKNOWN_ERROR);
     char text[BoxTextSize];
     wsprintfA(text, MSG_ERROR_FORMAT, static_cast<int>(code), description);
     MessageBoxA(nullptr, text, nullptr, MB_OK);
