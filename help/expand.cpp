@@ -407,6 +407,18 @@ uint32_t Expand(const char* p, const HelpDirs& dirs, const char* keyword, bool u
     }
 }
 
+// Lowercases A to Z, but never the second byte of a character: a folder
+// named in double-byte characters must still name that folder.
+void LowerPath(char* path, LeadByteTest isLead)
+{
+    for (unsigned char* p = reinterpret_cast<unsigned char*>(path); *p != 0; ++p) {
+        if (isLead != nullptr && isLead(*p) && p[1] != 0)
+            ++p;
+        else if (*p >= 'A' && *p <= 'Z')
+            *p = static_cast<unsigned char>(*p + 0x20);
+    }
+}
+
 }  // namespace
 
 uint32_t ExpandHelpTarget(const char* helpTarget, const HelpDirs& dirs, const char* keyword, char* work, uint32_t size,
@@ -421,7 +433,7 @@ uint32_t ExpandHelpTarget(const char* helpTarget, const HelpDirs& dirs, const ch
         *arguments = nullptr;
         return 0;
     }
-    StrLower(work);
+    LowerPath(work, isLead);
     return 1;
 }
 

@@ -32,7 +32,8 @@ struct HelpDirs {
 // CommandLineToArgvW split them alike, and the keyword stays in its place in
 // one of them, whatever it holds and whatever quotes and backslashes of the
 // template stand around it. A lead byte (isLead) and the byte after it are
-// one character there.
+// one character there, and in the path, whose lowercasing leaves such a
+// character's second byte as it is.
 uint32_t ExpandHelpTarget(const char* helpTarget, const HelpDirs& dirs, const char* keyword, char* work, uint32_t size,
                           char** arguments, bool urlPath = false, LeadByteTest isLead = nullptr);
 

@@ -180,6 +180,9 @@ TEST(KeywordInUrl, OnlyBytesThatBreakOutAreEscaped)
             EXPECT_STREQ(work, keyword[0] == 'a' ? "c:/h/ab.x" : "c:/h/\xCE\xC4\x95\\.x");
         }
     }
+    // Lowercasing the path leaves a character's second byte in A to Z as it is.
+    ASSERT_EQ(ExpandHelpTarget("C:\\\x81\x41\\$K.CHM", Dirs, "", work, sizeof work, &arguments, false, gbk), 1u);
+    EXPECT_STREQ(work, "c:\\\x81\x41\\.chm");
     // An escape that no longer fits is refused, like any expansion.
     std::string wide(200, '"');
     EXPECT_EQ(ExpandHelpTarget("http://x.invalid/$K", Dirs, wide.c_str(), work, sizeof work, &arguments, true), 0u);
