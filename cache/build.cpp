@@ -43,12 +43,14 @@ public:
         for (uint32_t i = 0; i < count_; ++i)
             CloseLineReader(&block_.get()[i].Reader);
     }
-    bool Allocate(uint32_t count)
+    // A block of leaves inputs (leaves >= count), the first count of them the lists'.
+    bool Allocate(uint32_t count, uint32_t leaves)
     {
-        block_ = AllocateZeroed<MergeInput>(count);
+        block_ = AllocateZeroed<MergeInput>(leaves);
         count_ = block_.valid() ? count : 0;
         return block_.valid();
     }
+    uint32_t Count() const { return count_; }  // the lists', not the leaves
     MergeInput* get() const { return block_.get(); }
     MergeInput& operator[](uint32_t i) const { return block_.get()[i]; }
 
@@ -61,10 +63,9 @@ private:
 struct Build {
     CacheHeader Header;
     MergeInputs Inputs;
-    uint32_t Count;              // lists merged: set once every block is there
     uint32_t Unplain;            // inputs whose keyword is not Plain
-    HeapBlock<uint32_t> Losers;  // the selection tree: TreeLeaves entries, zero-filled
-    uint32_t TreeLeaves;         // Count rounded up to a power of two
+    HeapBlock<uint32_t> Losers;  // the selection tree: 4 x TreeLeaves words, zero-filled
+    uint32_t TreeLeaves;         // the inputs rounded up to a power of two
     uint32_t Winner;             // the tree's selection
     FileHandle File;             // the cache file being written
     HeapBlock<char> Output;      // OutputBufferSize bytes
@@ -323,7 +324,7 @@ void OpenList(Build* build, uint32_t i, const ListName& name)
     }
     if (length != 0) {
         input->Length = length;
-        TakeLine(input, build->Count > 1);
+        TakeLine(input, build->Inputs.Count() > 1);
         return;
     }
     for (uint32_t missing = line; missing <= 2; ++missing)
@@ -516,7 +517,7 @@ uint32_t SelectInput(Build* build, uint32_t moved)
     // The candidate's rank is carried along rather than read back through
     // its index, so that each step waits on nothing but the step before.
     uint64_t best = inputs[candidate].Rank;
-    const uint32_t count = build->Count;  // not read back after each store of a Leader
+    const uint32_t count = build->Inputs.Count();  // not read back after each store of a Leader
     for (uint32_t i = moved == 0 ? 1 : moved; i < count; ++i) {
         uint64_t rank = inputs[i].Rank;
         if (((rank | best) >> 63) == 0 && rank != best) {
@@ -657,9 +658,8 @@ bool BuildCacheFile(Build* build, const char* lists, const char* addinDir, const
     // The losers of the nodes, then the winners that making the tree wants.
     build->Losers = AllocateZeroed<uint32_t>(4 * build->TreeLeaves);
     // An input for every leaf of the tree: those past the lists stand exhausted.
-    if (!build->Inputs.Allocate(build->TreeLeaves) || !build->Output.valid() || !build->Losers.valid())
+    if (!build->Inputs.Allocate(count, build->TreeLeaves) || !build->Output.valid() || !build->Losers.valid())
         return false;
-    build->Count = count;
     for (uint32_t i = count; i < build->TreeLeaves; ++i)
         MarkExhausted(&build->Inputs[i]);
 
@@ -721,7 +721,7 @@ bool BuildCacheFile(Build* build, const char* lists, const char* addinDir, const
             continue;
         }
         if (reader->Line != nullptr)
-            TakeLine(&build->Inputs[i], build->Count > 1);
+            TakeLine(&build->Inputs[i], build->Inputs.Count() > 1);
         else
             MarkExhausted(&build->Inputs[i]);
         build->Unplain += build->Inputs[i].Plain ? 0 : 1;

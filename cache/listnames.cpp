@@ -82,7 +82,37 @@ uint32_t CountListNames(const char* lists, bool* defaultLast)
     return *defaultLast ? count - 1 : count;
 }
 
+namespace {
+
+// Whether the count bytes at text are lower, A to Z folded as values are
+// lowercased before they are read.
+bool SameFolded(const char* text, const char* lower, uint32_t count)
+{
+    for (uint32_t i = 0; i < count; ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != lower[i])
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+// A record's name keeps the case of the file on disk: "Default.kwl" is the
+// file as much as "default.kwl" is.
 bool NeedsExtension(const char* name, uint32_t length)
 {
-    return length == DefaultLength && memcmp(name, DEFAULT_LIST_NAME, DefaultLength) == 0;
+    if (length == DefaultLength && SameFolded(name, DEFAULT_LIST_NAME, DefaultLength))
+        return true;
+    return length >= ExtensionLength && SameFolded(name + length - ExtensionLength, LIST_EXTENSION, ExtensionLength);
+}
+
+bool SettingsCanName(const char* name, uint32_t length)
+{
+    if (length != 0 && (IsBlank(name[0]) || IsBlank(name[length - 1]) || name[0] == '['))
+        return false;
+    // Both bytes lie below every trail byte of a double-byte character.
+    return memchr(name, ',', length) == nullptr && memchr(name, '=', length) == nullptr;
 }

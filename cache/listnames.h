@@ -44,6 +44,14 @@ uint32_t NextFromLast(NameWalk* walk, const char** name, uint32_t* length, bool*
 // sets *defaultLast. So "" is one empty name.
 uint32_t CountListNames(const char* lists, bool* defaultLast);
 
-// The name a save writes for the list file of that name: the file
-// "default.kwl" with its extension, so that it is never read as the pseudo-list.
+// Whether a save writes the list file of that name with its extension, so
+// that the value reads back as that file: "default.kwl", which is then never
+// the pseudo-list, and a name that itself ends in ".kwl" (any case), whose
+// own ending the read would otherwise take for the extension.
 bool NeedsExtension(const char* name, uint32_t length);
+
+// Whether the settings can name the list file of that name at all: a ","
+// would split it in two, an "=" would end its help target's key, a "[" first
+// would make that key's line a section, and blanks or tabs at either end are
+// trimmed by every read. Such a file can't be enabled.
+bool SettingsCanName(const char* name, uint32_t length);

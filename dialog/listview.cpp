@@ -37,11 +37,14 @@ int InsertListItem(HWND view, const char* text, ListRecord* record)
     return static_cast<int>(SendMessageA(view, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
-// "*.kwl" also matches longer extensions through short names: take ".kwl" files only.
+// "*.kwl" also matches longer extensions through short names: take ".kwl"
+// files only. A file whose name the settings can't hold would be saved as
+// some other list's name, so it is not offered.
 bool IsListFile(const WIN32_FIND_DATAA& found)
 {
-    return !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-           lstrcmpiA(PathFindExtensionA(found.cFileName), LIST_EXTENSION) == 0;
+    const char* extension = PathFindExtensionA(found.cFileName);
+    return !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && lstrcmpiA(extension, LIST_EXTENSION) == 0 &&
+           SettingsCanName(found.cFileName, static_cast<uint32_t>(extension - found.cFileName));
 }
 
 void SetText(HWND dialog, int id, const char* text)

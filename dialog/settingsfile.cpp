@@ -131,14 +131,13 @@ void CheckNamedLists(HWND view, char* lists, uint32_t length, int* places, int c
     }
 }
 
-// The name the save writes for a record: as the open will read it, without
-// blanks around it, and the file "default.kwl" with its extension, which
-// keeps it from being read as the pseudo-list should it stand last.
+// The name the save writes for a record, such that the open reads it back
+// as that record's file; the view holds only files the settings can name.
 const char* SavedName(const ListRecord* record, char* name)
 {
-    ListName read = ReadListName(record->Name, StrLen(record->Name));
-    const char* suffix = record != &DefaultListRecord && NeedsExtension(read.Text, read.Length) ? ListExtension : "";
-    FormEntry(name, ListHeaderRoom + sizeof ListExtension, read.Text, read.Length, suffix);
+    uint32_t length = StrLen(record->Name);
+    const char* suffix = record != &DefaultListRecord && NeedsExtension(record->Name, length) ? ListExtension : "";
+    FormEntry(name, ListHeaderRoom + sizeof ListExtension, record->Name, length, suffix);
     return name;
 }
 
@@ -190,8 +189,7 @@ uint32_t SaveSettings(HWND dialog)
         ListRecord* record = RecordOf(view, i);
         if (record == nullptr)
             continue;
-        UINT state = static_cast<UINT>(SendMessageA(view, LVM_GETITEMSTATE, static_cast<WPARAM>(i), CheckBoxMask));
-        if ((state & CheckBoxMask) == Checked && !AppendListName(lists, sizeof lists, SavedName(record, name))) {
+        if (IsChecked(view, i) && !AppendListName(lists, sizeof lists, SavedName(record, name))) {
             MessageBoxA(dialog, MSG_TOO_MANY_LISTS, MSG_TOO_MANY_LISTS_CAPTION, MB_OK);
             return 0;
         }

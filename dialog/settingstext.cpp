@@ -4,11 +4,6 @@
 
 #include "common/text.h"
 
-uint32_t NameIs(const char* name, uint32_t length, const char* word)
-{
-    return StrLen(word) == length && memcmp(name, word, length) == 0;
-}
-
 uint32_t FormEntry(char* text, uint32_t size, const char* name, uint32_t length, const char* suffix)
 {
     uint32_t suffixLength = StrLen(suffix);

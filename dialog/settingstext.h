@@ -10,9 +10,6 @@
 // can be a fragment of a longer one.
 inline uint32_t MayBeCut(uint32_t length, uint32_t bufferSize) { return length + 1 >= bufferSize; }
 
-// 1 when the name is exactly word.
-uint32_t NameIs(const char* name, uint32_t length, const char* word);
-
 // Puts name and suffix into text when both and the NUL fit in size bytes; 0 and
 // an empty text when they do not.
 uint32_t FormEntry(char* text, uint32_t size, const char* name, uint32_t length, const char* suffix);

@@ -126,8 +126,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (!FormEntry(text.data(), static_cast<uint32_t>(text.size()), name.data(), static_cast<uint32_t>(name.size()),
                        ".kwl"))
             Fail();
-        NameIs(name.data(), static_cast<uint32_t>(name.size()), "default");
         Entry(name, entrySize, ".kwl");
+    }
+
+    // A name the settings can name, written as a save writes it, reads back as itself.
+    for (size_t i = 1; i < pieces.size(); ++i) {
+        // In the case of the file on disk; the value is lowercased before it is read.
+        std::string name = pieces[i].substr(0, strnlen(pieces[i].c_str(), pieces[i].size()));
+        uint32_t n = static_cast<uint32_t>(name.size());
+        std::string saved = name + (NeedsExtension(name.data(), n) ? ".kwl" : "");
+        StrLower(&saved[0]);
+        StrLower(&name[0]);
+        ListName read = ReadListName(saved.data(), static_cast<uint32_t>(saved.size()));
+        if (SettingsCanName(name.data(), n) && (read.Bare || std::string(read.Text, read.Length) != name))
+            Fail();
     }
 
     // The value a save builds: what it accepts is read back whole, name by name.

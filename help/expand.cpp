@@ -19,8 +19,7 @@ bool Put(Writer& w, char byte)
     return true;
 }
 
-// A directory or the keyword, through CopyDir: it writes the text and its NUL,
-// so both must fit.
+// A directory, through CopyDir: it writes the text and its NUL, so both must fit.
 bool PutDir(Writer& w, const char* text)
 {
     if (text == nullptr)
@@ -73,16 +72,13 @@ bool BreaksUrl(unsigned char byte)
     }
 }
 
-// The keyword in a URL: as typed (one trailing backslash dropped, as for any
-// code), with only the bytes that would break out percent-escaped.
-bool PutUrlKeyword(Writer& w, const char* keyword)
+// The length bytes of the keyword in the path: in a URL with only the bytes
+// that would break out percent-escaped, elsewhere as they are.
+bool PutKeyword(Writer& w, const char* keyword, uint32_t length, bool url)
 {
-    uint32_t length = StrLen(keyword);
-    if (length > 0 && keyword[length - 1] == '\\')
-        --length;
     for (uint32_t i = 0; i < length; ++i) {
         unsigned char byte = static_cast<unsigned char>(keyword[i]);
-        if (!(BreaksUrl(byte) ? PutHex(w, byte) : Put(w, static_cast<char>(byte))))
+        if (!(url && BreaksUrl(byte) ? PutHex(w, byte) : Put(w, static_cast<char>(byte))))
             return false;
     }
     return Terminate(w);
@@ -377,7 +373,7 @@ uint32_t Expand(const char* p, const HelpDirs& dirs, const char* keyword, bool u
         if (byte == '$') {
             const char* text = CodeText(p[1], dirs, keyword);
             if (text != nullptr) {
-                if (!(p[1] == 'K' && urlPath ? PutUrlKeyword(w, text) : PutDir(w, text)))
+                if (!(p[1] == 'K' ? PutKeyword(w, text, KeywordLength(text, isLead), urlPath) : PutDir(w, text)))
                     return 0;
                 p += 2;
             } else {

@@ -5,6 +5,7 @@
 #include <richedit.h>
 #include <string.h>
 
+#include "common/dbcs.h"
 #include "common/text.h"
 #include "help/keyword.h"
 #include "shell/host/tembril.h"
@@ -72,15 +73,6 @@ void ReadSelection(HWND editor, uint32_t length, char* buffer)
 // (tried with it first, then without).
 bool IsPrefix(char c) { return c == '.' || c == '%' || c == '@' || c == '#'; }
 
-// Whether a character starts at byte at of text, which starts on one.
-bool StartsCharacter(const char* text, uint32_t length, uint32_t at)
-{
-    uint32_t n = 0;
-    while (n < at && n < length)
-        n += IsDBCSLeadByte(static_cast<BYTE>(text[n])) ? 2 : 1;
-    return n == at;
-}
-
 // Where the host's word of length bytes begins, found in the text on both
 // sides of the caret: the word lies across the caret or ends at it. The part
 // before the caret is taken as long as it can be, so that a caret between two
@@ -99,7 +91,7 @@ LONG FindWordAround(HWND editor, LONG caret, const char* word, uint32_t length)
     for (uint32_t i = nBefore < length ? nBefore : length;; --i) {
         const char* head = before + nBefore - i;
         if (length - i <= nAfter && memcmp(head, word, i) == 0 && memcmp(after, word + i, length - i) == 0 &&
-            StartsCharacter(before, nBefore, nBefore - i)) {
+            CutLength(before, nBefore, nBefore - i) == nBefore - i) {  // a character starts at head
             int positions = i != 0 ? MultiByteToWideChar(CP_ACP, 0, head, static_cast<int>(i), nullptr, 0) : 0;
             return caret - positions;
         }

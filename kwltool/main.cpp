@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cache/listnames.h"
 #include "cache/profilesection.h"
 #include "common/text.h"
 #include "kwltool/kwlcheck.h"
@@ -98,7 +99,7 @@ bool ReadEnabledLists(const char* path, std::string& value)
 
 // The list name of a file: its name without the directory and the last
 // extension, lowercased as the cache names lists.
-std::string ListName(const char* path)
+std::string ListNameOf(const char* path)
 {
     std::string name = path;
     size_t slash = name.find_last_of("/\\");
@@ -122,7 +123,7 @@ unsigned ReportSharedKeywords(const std::string& order, const std::vector<std::s
     std::vector<const std::vector<std::string>*> lists;
     std::vector<std::string> shownNames, fileNames;
     for (const std::string& path : paths)
-        fileNames.push_back(ListName(path.c_str()));
+        fileNames.push_back(ListNameOf(path.c_str()));
     unsigned errors = 0;
     for (const std::string& name : names) {
         std::string unfound = UnfoundListReason(name, fileNames);
@@ -132,7 +133,7 @@ unsigned ReportSharedKeywords(const std::string& order, const std::vector<std::s
             continue;
         }
         size_t file = 0;
-        while (ListName(paths[file].c_str()) != name)
+        while (ListNameOf(paths[file].c_str()) != name)
             ++file;
         lists.push_back(&results[file].Names);
         shownNames.push_back(name);
@@ -196,13 +197,19 @@ int Check(int argc, char** argv)
         result = CheckKeywordList(bytes.data(), bytes.size());
         for (const Problem& p : result.Problems)
             printf("%s:%u: %s: %s\n", path, p.Line, SeverityName(p.Level), p.Text.c_str());
-        unsigned e = result.Count(Severity::BuildFails), u = result.Count(Severity::Unreachable),
+        std::string name = ListNameOf(path);
+        bool nameable = SettingsCanName(name.data(), static_cast<uint32_t>(name.size()));
+        if (!nameable)
+            printf("%s: error: the settings can't name this list (a \",\" or \"=\" in its name, a \"[\" first "
+                   "or a blank at either end): the dialog doesn't offer it and it can't be enabled\n",
+                   path);
+        unsigned e = result.Count(Severity::BuildFails) + !nameable, u = result.Count(Severity::Unreachable),
                  w = result.Count(Severity::Warning);
         printf("%s: %u keywords, %u errors, %u unreachable, %u warnings\n", path, result.Keywords, e, u, w);
         errors += e;
         unreachable += u;
         warnings += w;
-        failing += !result.Clean();
+        failing += !result.Clean() || !nameable;
     }
     if (!order.empty()) {
         unsigned unfound = ReportSharedKeywords(order, paths, results);
@@ -295,7 +302,10 @@ int Import(int argc, char** argv)
             fprintf(stderr, "%s: cannot read the file\n", path);
             return 1;
         }
-        AsmSyntax syntax = syntaxName != nullptr ? given : GuessAsmSyntax(bytes.data(), bytes.size());
+        // Only an include file is read by its syntax.
+        AsmSyntax syntax = syntaxName != nullptr || source != ImportSource::AssemblerInclude
+                               ? given
+                               : GuessAsmSyntax(bytes.data(), bytes.size());
         std::vector<ImportedName> found = ImportNames(source, bytes.data(), bytes.size(), syntax);
         if (source == ImportSource::AssemblerInclude)
             fprintf(stderr, "%s: %u names, read as %s (%s)\n", path, static_cast<unsigned>(found.size()),

@@ -39,8 +39,10 @@ void PutWideSplit(HANDLE file)
     }
     PutCount(file, count);
     for (int i = 0; i < count; ++i) {
+        // A longer argument is recorded cut rather than unterminated.
         char text[2048] = "";
-        WideCharToMultiByte(CP_ACP, 0, argv[i], -1, text, sizeof text, nullptr, nullptr);
+        WideCharToMultiByte(CP_ACP, 0, argv[i], -1, text, sizeof text - 1, nullptr, nullptr);
+        text[sizeof text - 1] = 0;
         PutField(file, text);
     }
     LocalFree(argv);

@@ -20,7 +20,7 @@ mkdir -p "$(dirname "$out")"
 export WINEPREFIX=$prefix WINEDEBUG=-all LC_ALL=zh_CN.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
 xvfb-run -a -s "-screen 0 1024x600x24" bash -c '
     set -eu
-    wine "$1" "$(winepath -w "$2/ready")" "$(winepath -w "$2/done")" &
+    "$TEMBRIL_WINE" "$1" "$("$TEMBRIL_WINE" winepath.exe -w "$2/ready")" "$("$TEMBRIL_WINE" winepath.exe -w "$2/done")" &
     shown=$!
     for _ in $(seq 1 300); do [ -s "$2/ready" ] && break; sleep 0.1; done
     [ -s "$2/ready" ] || { echo "the dialog did not show" >&2; kill $shown; exit 1; }

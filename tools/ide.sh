@@ -40,8 +40,8 @@ cp "$build/testhost/lookup.exe" "$ide/Bin/browser.exe"
 prefix=$build/wineprefix-x11
 "$root/tools/make-x11-prefix.sh" "$prefix"
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-wine() { LC_ALL=zh_CN.UTF-8 command wine "$@"; }  # code page 936 for the add-in's texts
-app=$(winepath -w "$ide")
+wine() { LC_ALL=zh_CN.UTF-8 command "$TEMBRIL_WINE" "$@"; }  # code page 936 for the add-in's texts
+app=$(wine winepath.exe -w "$ide")
 for scheme in http https; do
     wine reg add "HKCR\\$scheme\\shell\\open\\command" /ve /d "\"$app\\Bin\\browser.exe\" \"%1\"" /f >/dev/null
 done

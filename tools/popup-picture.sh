@@ -19,7 +19,7 @@ cp "$root"/samples/*.ini "$work/"
 export WINEPREFIX=$prefix WINEDEBUG=-all LC_ALL=zh_CN.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
 xvfb-run -a -s "-screen 0 1024x640x24" bash -c '
     set -eu
-    wine "$1" -app "$(winepath -w "$2")" -options 17 -assembler Masm32 \
+    "$TEMBRIL_WINE" "$1" -app "$("$TEMBRIL_WINE" winepath.exe -w "$2")" -options 17 -assembler Masm32 \
         -do "show; text    mov ecx, 3\n    pushf\n    jzz done; at pushf 2; popup hold; f1" \
         >"$2/out.txt" 2>&1 &
     host=$!

@@ -368,47 +368,44 @@ protected:
     }
 };
 
-TEST_F(SettingsChoice, NoAssemblerUsesTheHostFile)
+// The assembler's file is in force when it names lists, even none; else the
+// host's. Only the file in force gets the cache's name, and only its help
+// targets are read.
+TEST_F(SettingsChoice, TheAssemblersFileIsInForceWhenItNamesLists)
 {
-    ASSERT_EQ(OpenCache(), 1u);
-    EXPECT_EQ(ActiveIni, data.HostIniPath);
-    EXPECT_EQ(Lookup("ab"), "host-p");
-    EXPECT_EQ(Get(hostIni, "KeywordCacheFile"), CachePath);
-}
-
-TEST_F(SettingsChoice, AssemblerFileWithListsHoldsEverything)
-{
-    data.AssemblerIniPath = assemblerIni.c_str();
-    Set(assemblerIni, "KeywordLists", "q");
-    Set(hostIni, "KeywordCacheFile", dir.File("hlpHOST.tmp"));
-    BoxCapture capture;
-    ASSERT_EQ(OpenCache(), 1u);
-    EXPECT_EQ(ActiveIni, data.AssemblerIniPath);
-    EXPECT_EQ(Lookup("b"), "(None)");  // the host file's targets are not consulted
-    EXPECT_EQ(Lookup("ab"), "<null>");
-    EXPECT_EQ(Get(assemblerIni, "KeywordCacheFile"), CachePath);
-    EXPECT_EQ(Get(hostIni, "KeywordCacheFile"), dir.File("hlpHOST.tmp"));
-    EXPECT_TRUE(capture.Boxes().empty());
-}
-
-TEST_F(SettingsChoice, AssemblerFileWithoutListsFallsBack)
-{
-    data.AssemblerIniPath = assemblerIni.c_str();
-    Set(assemblerIni, "KeywordCacheFile", dir.File("hlpASM.tmp"));
-    Set(assemblerIni, "q", "asm-q");
-    ASSERT_EQ(OpenCache(), 1u);
-    EXPECT_EQ(ActiveIni, data.HostIniPath);
-    EXPECT_EQ(Lookup("b"), "host-q");
-    EXPECT_EQ(Get(hostIni, "KeywordCacheFile"), CachePath);
-    EXPECT_EQ(Get(assemblerIni, "KeywordCacheFile"), dir.File("hlpASM.tmp"));
-}
-
-TEST_F(SettingsChoice, QuestionMarkListsInTheAssemblerFileFallBack)
-{
-    data.AssemblerIniPath = assemblerIni.c_str();
-    Set(assemblerIni, "KeywordLists", "?q");
-    ASSERT_EQ(OpenCache(), 1u);
-    EXPECT_EQ(ActiveIni, data.HostIniPath);
+    struct Case {
+        bool Assembler;     // the host names an assembler's file
+        const char* Lists;  // its KeywordLists; null: no such key
+        bool AssemblerInForce;
+        Texts Answers;      // for ab and b
+        bool EmptyNameBox;  // one list with an empty name, whose file would be ".kwl"
+    } cases[] = {
+        {false, "q", false, {"host-p", "host-q"}, false},    {true, "q", true, {"<null>", "asm-q"}, false},
+        {true, nullptr, false, {"host-p", "host-q"}, false}, {true, "?q", false, {"host-p", "host-q"}, false},
+        {true, "", true, {"<null>", "<null>"}, true},
+    };
+    const std::string hostCache = dir.File("hlpHOST.tmp"), assemblerCache = dir.File("hlpASM.tmp");
+    for (const Case& c : cases) {
+        const std::string what = std::to_string(c.Assembler) + (c.Lists != nullptr ? c.Lists : "<none>");
+        DeleteFileA(assemblerIni.c_str());
+        Set(assemblerIni, "KeywordCacheFile", assemblerCache);
+        Set(assemblerIni, "q", "asm-q");
+        if (c.Lists != nullptr)
+            Set(assemblerIni, "KeywordLists", c.Lists);
+        Set(hostIni, "KeywordCacheFile", hostCache);
+        data.AssemblerIniPath = c.Assembler ? assemblerIni.c_str() : nullptr;
+        BoxCapture capture;
+        ASSERT_EQ(OpenCache(), 1u) << what;
+        EXPECT_EQ(ActiveIni, c.AssemblerInForce ? data.AssemblerIniPath : data.HostIniPath) << what;
+        EXPECT_EQ((Texts{Lookup("ab"), Lookup("b")}), c.Answers) << what;
+        EXPECT_EQ(Get(hostIni, "KeywordCacheFile"), c.AssemblerInForce ? hostCache : CachePath) << what;
+        EXPECT_EQ(Get(assemblerIni, "KeywordCacheFile"), c.AssemblerInForce ? CachePath : assemblerCache) << what;
+        ASSERT_EQ(capture.Boxes().size(), c.EmptyNameBox ? 1u : 0u) << what;
+        if (c.EmptyNameBox) {
+            EXPECT_NE(capture.Texts()[0].find(addinDir + "\\.kwl\r\n"), std::string::npos);
+        }
+        CloseCache();
+    }
 }
 
 TEST_F(SettingsChoice, AnAssemblerChangeIsSeenAtTheNextOpen)
@@ -421,19 +418,6 @@ TEST_F(SettingsChoice, AnAssemblerChangeIsSeenAtTheNextOpen)
     ASSERT_EQ(OpenCache(), 1u);
     EXPECT_EQ(ActiveIni, data.AssemblerIniPath);
     EXPECT_EQ(Lookup("ab"), "<null>");
-}
-
-TEST_F(SettingsChoice, EmptyListsInTheAssemblerFileAreInForce)
-{
-    data.AssemblerIniPath = assemblerIni.c_str();
-    Set(assemblerIni, "KeywordLists", "");
-    BoxCapture capture;
-    EXPECT_EQ(OpenCache(), 1u);
-    EXPECT_EQ(ActiveIni, data.AssemblerIniPath);
-    // One list with an empty name: its file would be ".kwl".
-    ASSERT_EQ(capture.Boxes().size(), 1u);
-    EXPECT_NE(capture.Texts()[0].find(addinDir + "\\.kwl\r\n"), std::string::npos);
-    EXPECT_EQ(Get(hostIni, "KeywordCacheFile"), "?");
 }
 
 TEST_F(SettingsChoice, AddinDirEndingInABackslash)
@@ -457,26 +441,40 @@ protected:
     }
 };
 
-TEST_F(DefaultList, LastMatchesEveryOtherWord)
+// "default" last matches every word that no list holds, the empty one
+// included, and is no list of the cache; anywhere else it is a list file.
+TEST_F(DefaultList, LastItMatchesEveryOtherWordElsewhereItIsAList)
 {
-    Set(hostIni, "KeywordLists", "p,default");
-    ASSERT_EQ(OpenCache(), 1u);
-    EXPECT_NE(OptionFlags & OptDefaultList, 0u);
-    EXPECT_STREQ(ListTable[1].Name, "default");
-    std::string after;
-    EXPECT_EQ(Lookup("zz", &after), "help-default");
-    EXPECT_EQ(after, "zz");
-    EXPECT_EQ(Lookup(""), "help-default");
-    EXPECT_EQ(Lookup("ab"), "help-p");
-    EXPECT_EQ(ViewWord(CacheView, 0), 1u);
-    EXPECT_FALSE(dir.Exists("default.kwl"));
-}
-
-TEST_F(DefaultList, WithoutItAMissIsNull)
-{
-    Set(hostIni, "KeywordLists", "p");
-    ASSERT_EQ(OpenCache(), 1u);
-    EXPECT_EQ(Lookup("zz"), "<null>");
+    struct Case {
+        const char* Lists;
+        bool DefaultFile;  // a file default.kwl holding zz
+        bool Flag;         // OptDefaultList after the open
+        uint32_t Count;    // lists in the cache
+        Texts Answers;     // the target and the buffer afterwards for zz, "", ab and yy
+    } cases[] = {
+        {"p,default", false, true, 1, {"help-default zz", "help-default ", "help-p ab", "help-default yy"}},
+        {"p", false, false, 1, {"<null> zz", "<null> ", "help-p ab", "<null> yy"}},
+        {"default,p", true, false, 2, {"help-default zz", "<null> ", "help-p ab", "<null> yy"}},
+    };
+    for (const Case& c : cases) {
+        Set(hostIni, "KeywordLists", c.Lists);
+        if (c.DefaultFile)
+            List("default", "zz\r\n");
+        ASSERT_EQ(OpenCache(), 1u) << c.Lists;
+        EXPECT_EQ((OptionFlags & OptDefaultList) != 0, c.Flag) << c.Lists;
+        EXPECT_EQ(ViewWord(CacheView, 0), c.Count) << c.Lists;
+        if (c.Flag) {
+            EXPECT_STREQ(ListTable[c.Count].Name, "default");
+        }
+        Texts answers;
+        for (const char* word : {"zz", "", "ab", "yy"}) {
+            std::string after, target = Lookup(word, &after);
+            answers.push_back(target + " " + after);
+        }
+        EXPECT_EQ(answers, c.Answers) << c.Lists;
+        EXPECT_EQ(dir.Exists("default.kwl"), c.DefaultFile) << c.Lists;
+        CloseCache();
+    }
 }
 
 // Busy blocks and bytes in the process heap.
@@ -508,17 +506,6 @@ TEST_F(DefaultList, CloseReleasesEveryHelpTargetOverManyCycles)
         CloseCache();
     }
     EXPECT_EQ(HeapInUse(), before);
-}
-
-TEST_F(DefaultList, DefaultNotLastIsAnOrdinaryList)
-{
-    List("default", "zz\r\n");
-    Set(hostIni, "KeywordLists", "default,p");
-    ASSERT_EQ(OpenCache(), 1u);
-    EXPECT_EQ(OptionFlags & OptDefaultList, 0u);
-    EXPECT_EQ(ViewWord(CacheView, 0), 2u);
-    EXPECT_EQ(Lookup("zz"), "help-default");
-    EXPECT_EQ(Lookup("yy"), "<null>");
 }
 
 TEST_F(CacheTest, LaterListWinsForDuplicateKeywords)
@@ -602,40 +589,59 @@ TEST_F(CacheTest, ListPathAtTheLimitOpensAndOneByteMoreFails)
     }
 }
 
-TEST_F(CacheTest, KeywordOf128BytesIsStoredButOutOfReach)
+// One list's keyword lines: what each word finds (its help target or
+// "<null>", and the buffer's text afterwards) and, where given, the entries
+// the cache holds, byte for byte.
+TEST_F(CacheTest, WhatTheLinesOfAListFind)
 {
-    std::string k127(127, 'k'), k128(128, 'k');
-    List("p", k127 + "\r\n" + k128 + "\r\n");
+    struct Found {
+        std::string Word, Target, After;
+    };
+    struct Case {
+        const char* What;
+        std::string Lines;
+        std::vector<Found> Finds;
+        std::string Entries;  // empty: not compared
+    };
+    const std::string k127(127, 'k'), k128(128, 'k'), alias127(127, 'a'), alias128(128, 'b'), end(4, '\0');
+    const std::string none = "(None)", null = "<null>";
+    const Case cases[] = {
+        // The buffer's 128 bytes hold no terminator: nothing is found, nothing read beyond.
+        {"keyword of 128 bytes",
+         k127 + "\r\n" + k128 + "\r\n",
+         {{k127, none, k127}, {k128, null, k128}},
+         k127 + end + k128 + end},
+        // An alias too long for the buffer leaves the keyword; a second "=" ends an alias.
+        {"aliases",
+         "k127=" + alias127 + "\r\nk128=" + alias128 + "\r\nkend=\r\nktwo=x=y\r\n",
+         {{"k127", none, alias127}, {"k128", none, "k128"}, {"kend", none, "kend"}, {"ktwo", none, "x"}},
+         ""},
+        // A bare CR ends a line for the reader, the byte after it skipped as if
+        // it were the LF: the alias scan must not run past the line.
+        {"alias within its line",
+         "ab\rcd=xy\r\nef\r\n",
+         {{"ab", none, "ab"}, {"d", none, "xy"}, {"ef", none, "ef"}, {"cd", null, "cd"}},
+         ""},
+        {"empty lines, no line end at the end",
+         "a\r\n\r\nb\r\nc",
+         {{"a", none, "a"}, {"b", none, "b"}, {"c", null, "c"}, {"", null, ""}},
+         std::string("a\0\0\0\0\0\0\0\0b\0\0\0\0", 14)},
+    };
     Set(hostIni, "KeywordLists", "p");
-    BoxCapture capture;
-    ASSERT_EQ(OpenCache(), 1u);
-    EXPECT_TRUE(capture.Boxes().empty());
-    std::string bytes = ReadFileBytes(CachePath);
-    EXPECT_NE(bytes.find(k128 + std::string("\0\0\0\0", 4)), std::string::npos);
-    EXPECT_EQ(Lookup(k127), "(None)");
-    // The buffer's 128 bytes hold no terminator: nothing is found, nothing read beyond.
-    std::string after;
-    EXPECT_EQ(Lookup(k128, &after), "<null>");
-    EXPECT_EQ(after, k128);
-}
-
-TEST_F(CacheTest, Aliases)
-{
-    std::string alias127(127, 'a'), alias128(128, 'b');
-    List("p", "k127=" + alias127 + "\r\nk128=" + alias128 + "\r\nkend=\r\nktwo=x=y\r\n");
-    Set(hostIni, "KeywordLists", "p");
-    Set(hostIni, "p", "help-p");
-    ASSERT_EQ(OpenCache(), 1u);
-    std::string after;
-    EXPECT_EQ(Lookup("k127", &after), "help-p");
-    EXPECT_EQ(after, alias127);
-    // Too long for the buffer: the keyword stays, the list still answers.
-    EXPECT_EQ(Lookup("k128", &after), "help-p");
-    EXPECT_EQ(after, "k128");
-    EXPECT_EQ(Lookup("kend", &after), "help-p");
-    EXPECT_EQ(after, "kend");
-    EXPECT_EQ(Lookup("ktwo", &after), "help-p");
-    EXPECT_EQ(after, "x");  // a second "=" ends the alias
+    for (const Case& c : cases) {
+        List("p", c.Lines);
+        BoxCapture capture;
+        ASSERT_EQ(OpenCache(), 1u) << c.What;
+        EXPECT_TRUE(capture.Boxes().empty()) << c.What;
+        for (const Found& f : c.Finds) {
+            std::string after, target = Lookup(f.Word, &after);
+            EXPECT_EQ(target + " " + after, f.Target + " " + f.After) << c.What;
+        }
+        if (!c.Entries.empty()) {
+            EXPECT_EQ(ReadFileBytes(CachePath).substr(ViewWord(CacheView, 1)), c.Entries) << c.What;
+        }
+        CloseCache();
+    }
 }
 
 // A word captured with a "%", "@" or "#" before it: the prefixed word, else
@@ -672,38 +678,6 @@ TEST_F(CacheTest, PrefixedWordThenTheBareWordThenDefault)
             << c.Word;
         CloseCache();
     }
-}
-
-TEST_F(CacheTest, AliasIsTakenOnlyWithinItsLine)
-{
-    // A bare CR ends a line for the reader; the byte after it is skipped as
-    // if it were the LF. The alias scan must not run past the line.
-    List("p", "ab\rcd=xy\r\nef\r\n");
-    Set(hostIni, "KeywordLists", "p");
-    ASSERT_EQ(OpenCache(), 1u);
-    std::string after;
-    EXPECT_EQ(Lookup("ab", &after), "(None)");
-    EXPECT_EQ(after, "ab");
-    EXPECT_EQ(Lookup("d", &after), "(None)");
-    EXPECT_EQ(after, "xy");
-    EXPECT_EQ(Lookup("ef", &after), "(None)");
-    EXPECT_EQ(after, "ef");
-    EXPECT_EQ(Lookup("cd"), "<null>");
-}
-
-TEST_F(CacheTest, EmptyKeywordLinesAndAFinalLineWithoutLineEnd)
-{
-    List("p", "a\r\n\r\nb\r\nc");
-    Set(hostIni, "KeywordLists", "p");
-    BoxCapture capture;
-    ASSERT_EQ(OpenCache(), 1u);
-    EXPECT_TRUE(capture.Boxes().empty());
-    EXPECT_EQ(Lookup("a"), "(None)");
-    EXPECT_EQ(Lookup("b"), "(None)");
-    EXPECT_EQ(Lookup("c"), "<null>");
-    EXPECT_EQ(Lookup(""), "<null>");
-    std::string bytes = ReadFileBytes(CachePath);
-    EXPECT_EQ(bytes.substr(ViewWord(CacheView, 1)), std::string("a\0\0\0\0\0\0\0\0b\0\0\0\0", 14));
 }
 
 TEST_F(CacheTest, TitlesWithEqualsSignsKeepThreeStrings)
@@ -878,45 +852,36 @@ TEST_F(CacheTest, NamesAreReadWithoutTheBlanksAroundThem)
     EXPECT_TRUE(capture.Boxes().empty()) << capture.Describe();
 }
 
-TEST_F(CacheTest, OnlyDefaultHasNothingToBuild)
+// Opens with nothing to serve: one box, none when quiet; no cache view, no
+// cache file left behind, every lookup null.
+TEST_F(CacheTest, AnOpenWithNothingToServe)
 {
-    Set(hostIni, "KeywordLists", " default ");
-    BoxCapture capture;
-    EXPECT_EQ(OpenCache(), 0u);
-    EXPECT_EQ(capture.Texts(), Texts{MSG_REBUILD_FAILED});
-    EXPECT_EQ(Lookup("zz"), "<null>");
-    EXPECT_TRUE(dir.List("hlp*").empty());
-}
-
-TEST_F(CacheTest, NoListsInEitherFile)
-{
-    data.AssemblerIniPath = assemblerIni.c_str();
-    Set(hostIni, "p", "help-p");
-    {
-        BoxCapture capture;
-        EXPECT_EQ(OpenCache(), 0u);
-        EXPECT_EQ(capture.Texts(), Texts{MSG_NO_HELP_FILES});
-    }
-    EXPECT_EQ(CacheView, nullptr);
-    EXPECT_EQ(Lookup("k"), "<null>");
-    EXPECT_TRUE(dir.List("hlp*").empty());
-    OptionFlags = OptQuiet;
-    BoxCapture capture;
-    EXPECT_EQ(OpenCache(), 0u);
-    EXPECT_TRUE(capture.Boxes().empty());
-}
-
-TEST_F(CacheTest, CacheFileThatCannotBeCreated)
-{
+    struct Case {
+        const char* Lists;     // null: neither the host's file nor the assembler's names lists
+        bool AddinDirMissing;  // the cache file can't be created
+        const char* Text;
+    } cases[] = {
+        {" default ", false, MSG_REBUILD_FAILED},
+        {nullptr, false, MSG_NO_HELP_FILES},
+        {"p", true, MSG_REBUILD_FAILED},
+    };
     List("p", "k\r\n");
-    Set(hostIni, "KeywordLists", "p");
+    Set(hostIni, "p", "help-p");
     std::string missing = dir.File("no-such-dir");
-    data.AddinDir = missing.c_str();
-    BoxCapture capture;
-    EXPECT_EQ(OpenCache(), 0u);
-    EXPECT_EQ(capture.Texts(), Texts{MSG_REBUILD_FAILED});
-    EXPECT_EQ(CacheView, nullptr);
-    EXPECT_EQ(Lookup("k"), "<null>");
+    for (const Case& c : cases) {
+        WritePrivateProfileStringA("Tembril", "KeywordLists", c.Lists, hostIni.c_str());
+        data.AssemblerIniPath = c.Lists == nullptr ? assemblerIni.c_str() : nullptr;
+        data.AddinDir = c.AddinDirMissing ? missing.c_str() : addinDir.c_str();
+        for (uint32_t quiet : {0u, static_cast<uint32_t>(OptQuiet)}) {
+            OptionFlags = quiet;
+            BoxCapture capture;
+            EXPECT_EQ(OpenCache(), 0u) << c.Text;
+            EXPECT_EQ(capture.Texts(), quiet ? Texts{} : Texts{c.Text});
+            EXPECT_EQ(CacheView, nullptr);
+            EXPECT_EQ(Lookup("k"), "<null>");
+            EXPECT_TRUE(dir.List("hlp*").empty());
+        }
+    }
 }
 
 // Whether another handle can still read a locked region.

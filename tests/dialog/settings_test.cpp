@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "common/messages.h"
@@ -79,29 +80,25 @@ TEST_F(SettingsTest, EntriesAreGlobalThenTheAssemblersLastNamedFirst)
 
 TEST_F(SettingsTest, AssemblerNamesThatCannotBeReadBackWholeAreLeftOut)
 {
-    std::string longest(106, 'L'), tooLong(107, 'T');
-    app.Write("Varnok.ini", "[Assembler]\r\nAssembler=A," + longest + "\r\n");
-    RunDialog({[&](HWND d) {
-        EXPECT_EQ(ComboEntries(d), (Texts{MSG_GLOBAL_ENTRY, Entry(longest), Entry("A")}));
-        Press(d, IDC_OK);
-    }});
-    app.Write("Varnok.ini", "[Assembler]\r\nAssembler=" + tooLong + ",B\r\n");
-    RunDialog({[&](HWND d) {
-        EXPECT_EQ(ComboEntries(d), (Texts{MSG_GLOBAL_ENTRY, Entry("B")}));
-        Press(d, IDC_OK);
-    }});
-    // A list cut by the read ends in a fragment, which names no assembler.
-    std::string middle(106, 'x');
-    app.Write("Varnok.ini", "[Assembler]\r\nAssembler=A," + middle + ",Masm32WithAVeryLongName\r\n");
-    RunDialog({[&](HWND d) {
-        EXPECT_EQ(ComboEntries(d), (Texts{MSG_GLOBAL_ENTRY, Entry(middle), Entry("A")}));
-        Press(d, IDC_OK);
-    }});
-    app.Write("Varnok.ini", "[Varnok]\r\n");
-    RunDialog({[&](HWND d) {
-        EXPECT_EQ(ComboEntries(d), (Texts{MSG_GLOBAL_ENTRY, Entry("Assembler")}));
-        Press(d, IDC_OK);
-    }});
+    std::string longest(106, 'L'), tooLong(107, 'T'), middle(106, 'x');
+    struct Case {
+        std::string HostText;
+        Texts Entries;
+    } cases[] = {
+        {"[Assembler]\r\nAssembler=A," + longest + "\r\n", {MSG_GLOBAL_ENTRY, Entry(longest), Entry("A")}},
+        {"[Assembler]\r\nAssembler=" + tooLong + ",B\r\n", {MSG_GLOBAL_ENTRY, Entry("B")}},
+        // A list cut by the read ends in a fragment, which names no assembler.
+        {"[Assembler]\r\nAssembler=A," + middle + ",Masm32WithAVeryLongName\r\n",
+         {MSG_GLOBAL_ENTRY, Entry(middle), Entry("A")}},
+        {"[Varnok]\r\n", {MSG_GLOBAL_ENTRY, Entry("Assembler")}},
+    };
+    for (const Case& c : cases) {
+        app.Write("Varnok.ini", c.HostText);
+        RunDialog({[&](HWND d) {
+            EXPECT_EQ(ComboEntries(d), c.Entries) << c.HostText;
+            Press(d, IDC_OK);
+        }});
+    }
 }
 
 TEST_F(SettingsTest, LoadingChecksTheNamedListsAndReadsTheirHelpTargets)
@@ -474,6 +471,35 @@ TEST_F(SettingsTest, ListsNamedLikeTheSectionsOwnKeysWriteNothingOverThem)
     EXPECT_EQ(addin.List("hlp*"), Texts{Value("Varnok.ini", "KeywordCacheFile").substr(addinDir.size() + 1)});
     char word[KeywordBufferSize] = "own";
     EXPECT_STREQ(LookupKeyword(word), "(None)");
+}
+
+// A file whose name the settings can't hold is not offered: it would be saved
+// as the names of other lists. Names that end in ".kwl" or are "default" in
+// any case are saved so that they read back as their files.
+TEST_F(SettingsTest, OnlyListsTheSettingsCanNameAreOfferedAndEachReadsBackAsItself)
+{
+    for (const char* name : {"a,b.kwl", "k=v.kwl", "[s].kwl", " lead.kwl", "trail .kwl", "x.kwl.kwl"})
+        addin.Write(name, "T\r\nD\r\nkx\r\n");
+    addin.Write("Default.kwl", "T\r\nD\r\nkd\r\n");
+    RunDialog({[&](HWND d) {
+        Texts shown = ItemTexts(d);
+        std::sort(shown.begin(), shown.end());
+        EXPECT_EQ(shown, (Texts{"(default)", "Default.kwl", "a.kwl", "b.kwl", "c.kwl", "x.kwl.kwl"}));
+        SetChecked(d, 0, false);
+        SetChecked(d, Item(d, "b.kwl"), false);
+        SetChecked(d, Item(d, "Default.kwl"), true);
+        SetChecked(d, Item(d, "x.kwl.kwl"), true);
+        Select(d, Item(d, "x.kwl.kwl"));
+        TypeHelpTarget(d, "x.chm");
+        Press(d, IDC_APPLY);
+        EXPECT_EQ(Value("Varnok.ini", "KeywordLists"), "x.kwl.kwl,default.kwl");
+        EXPECT_EQ(LoadSettings(d, hostIni.c_str()), 1u);
+        EXPECT_EQ(CheckedItems(d), (Texts{"Default.kwl", "x.kwl.kwl"}));
+        Press(d, IDC_OK);
+    }});
+    char word[KeywordBufferSize] = "kx", other[KeywordBufferSize] = "zz";
+    EXPECT_STREQ(LookupKeyword(word), "x.chm");
+    EXPECT_EQ(LookupKeyword(other), nullptr);  // no catch-all
 }
 
 TEST_F(SettingsTest, TheViewShowsThePriorityAnEmptyNameIncludedAndTheUserSetsIt)

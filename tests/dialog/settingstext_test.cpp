@@ -70,9 +70,6 @@ TEST(SettingsText, OnlyAFullBufferMayHoldACutValue)
 {
     EXPECT_FALSE(MayBeCut(254, 256));
     EXPECT_TRUE(MayBeCut(255, 256));
-    EXPECT_TRUE(NameIs("default", 7, "default"));
-    EXPECT_FALSE(NameIs("defaults", 8, "default"));
-    EXPECT_FALSE(NameIs("defaul", 6, "default"));
 }
 
 }  // namespace

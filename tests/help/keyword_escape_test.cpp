@@ -172,6 +172,14 @@ TEST(KeywordInUrl, OnlyBytesThatBreakOutAreEscaped)
     EXPECT_STREQ(work, "http://x.invalid/s?q=a%22%20b%23c%26d=e%3cf%3e%7cg.h_i-j&lang=asm");
     ASSERT_EQ(ExpandHelpTarget("http://x.invalid/$K", Dirs, "MOV", work, sizeof work, &arguments, true), 1u);
     EXPECT_STREQ(work, "http://x.invalid/mov");
+    // One trailing backslash goes, as for any code, but not the second byte of a character.
+    LeadByteTest gbk = [](unsigned char byte) { return byte >= 0x81 && byte != 0xFF; };
+    for (bool url : {true, false}) {
+        for (const char* keyword : {"\xCE\xC4\x95\\", "ab\\"}) {
+            ASSERT_EQ(ExpandHelpTarget("c:/h/$K.x", Dirs, keyword, work, sizeof work, &arguments, url, gbk), 1u);
+            EXPECT_STREQ(work, keyword[0] == 'a' ? "c:/h/ab.x" : "c:/h/\xCE\xC4\x95\\.x");
+        }
+    }
     // An escape that no longer fits is refused, like any expansion.
     std::string wide(200, '"');
     EXPECT_EQ(ExpandHelpTarget("http://x.invalid/$K", Dirs, wide.c_str(), work, sizeof work, &arguments, true), 0u);

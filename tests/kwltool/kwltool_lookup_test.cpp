@@ -169,6 +169,13 @@ TEST_F(KwlToolLookup, CheckTellsWhichOfThreeListsAnswersASharedKeyword)
     EXPECT_NE(typed.Output.find("\"call\" held by api, x86, directives: help opens from directives"), std::string::npos)
         << typed.Output;
     EXPECT_EQ(typed.Output.find("default is enabled"), std::string::npos) << typed.Output;
+
+    // A file whose name the settings can't hold can never be enabled, whatever it holds.
+    dir.Write("x86,api.kwl", "T\r\nD\r\nk\r\n");
+    ProgramRun odd = RunAndCapture(std::string("\"") + KWLTOOL_EXE + "\" check \"" + dir.File("x86,api.kwl") + "\"");
+    EXPECT_EQ(odd.ExitCode, 1u) << odd.Output;
+    EXPECT_NE(odd.Output.find("x86,api.kwl: error: the settings can't name this list"), std::string::npos)
+        << odd.Output;
 }
 
 TEST_F(KwlToolLookup, ImportedListsPassCheckAndBuildACacheThatFindsEveryName)
