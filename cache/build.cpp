@@ -30,9 +30,9 @@ struct MergeInput {
     uint64_t NextRank;       // for a Plain keyword, the rank of its bytes from the ninth on
 };
 
-// The inputs of the merged lists, one per list, zero-filled. A reader still
-// open when the build ends, whether it failed or not, is closed before its
-// block goes.
+// The inputs of the merged lists, one per list and one for each further leaf
+// of the selection tree, zero-filled. A reader still open when the build
+// ends, whether it failed or not, is closed before its block goes.
 class MergeInputs {
 public:
     MergeInputs() = default;
@@ -43,13 +43,14 @@ public:
         for (uint32_t i = 0; i < count_; ++i)
             CloseLineReader(&block_.get()[i].Reader);
     }
-    bool Allocate(uint32_t count)
+    // A block of leaves inputs (leaves >= count), the first count of them the lists'.
+    bool Allocate(uint32_t count, uint32_t leaves)
     {
-        block_ = AllocateZeroed<MergeInput>(count);
+        block_ = AllocateZeroed<MergeInput>(leaves);
         count_ = block_.valid() ? count : 0;
         return block_.valid();
     }
-    uint32_t Count() const { return count_; }
+    uint32_t Count() const { return count_; }  // the lists', not the leaves
     MergeInput* get() const { return block_.get(); }
     MergeInput& operator[](uint32_t i) const { return block_.get()[i]; }
 
@@ -151,8 +152,9 @@ void PutHeaderLine(Build* build, LineReader* reader, uint32_t length)
     reader->Line += length + 2;
 }
 
-void TakeLine(MergeInput* input);
+void TakeLine(MergeInput* input, bool ranked);
 constexpr uint64_t UnorderedRank = ~0ull;
+void RankSixteen(MergeInput* input, const char* line, uint32_t length);
 void MarkExhausted(MergeInput* input);
 void RankKeyword(MergeInput* input, const char* line, uint32_t length);
 uint64_t EightBytes(const LineReader& reader, const char* line, uint32_t length);
@@ -313,7 +315,7 @@ void OpenList(Build* build, uint32_t i, const ListName& name)
     }
     if (length != 0) {
         input->Length = length;
-        TakeLine(input);
+        TakeLine(input, build->Inputs.Count() > 1);
         return;
     }
     for (uint32_t missing = line; missing <= 2; ++missing)
@@ -322,9 +324,9 @@ void OpenList(Build* build, uint32_t i, const ListName& name)
 }
 
 // Takes in the current line of an input that GetNextLine has just handed
-// out: its keyword's length (from the reader's scan), its alias's, and its
-// rank for the selection.
-void TakeLine(MergeInput* input)
+// out: its keyword's length (from the reader's scan), its alias's, and, when
+// there are lists to select among, its rank for the selection.
+void TakeLine(MergeInput* input, bool ranked)
 {
     const char* line = input->Reader.Line;
     uint32_t keywordLength = input->Reader.Keyword;
@@ -339,6 +341,18 @@ void TakeLine(MergeInput* input)
         entryLength = aliasEnd + 1;
     }
     input->EntryLength = entryLength;
+    if (!ranked) {
+        // A single list is its own merge: nothing asks its ranks.
+        input->Rank = 0;
+        input->Plain = true;
+        input->NextRank = 0;
+        return;
+    }
+    const LineReader& reader = input->Reader;
+    if (static_cast<uint32_t>(reader.Window + reader.Filled - line) >= 16) {
+        RankSixteen(input, line, keywordLength);
+        return;
+    }
     RankKeyword(input, line, keywordLength);
     // The rank has looked at the first eight bytes.
     bool plain = input->Rank != UnorderedRank;
@@ -357,6 +371,40 @@ void TakeLine(MergeInput* input)
 
 // The first n bytes of a 4-byte group loaded in memory order, the rest zero.
 inline uint32_t FirstBytes(uint32_t group, uint32_t n) { return n >= 4 ? group : group & ((1u << (8 * n)) - 1); }
+
+// Two groups in memory order as a rank: the first byte the highest.
+inline uint64_t RankOf(uint32_t first, uint32_t second)
+{
+    return (static_cast<uint64_t>(__builtin_bswap32(first)) << 32) | __builtin_bswap32(second);
+}
+
+// Sixteen bytes, then zeros: a load at 16 - n keeps the first n bytes of sixteen.
+alignas(16) constexpr unsigned char KeepFirst[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                                     0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+
+// Rank, Plain and NextRank as TakeLine has them, where the window holds
+// sixteen bytes from line on: four loads, kept to the keyword by a mask
+// rather than by branches on its length, which is anybody's guess.
+void RankSixteen(MergeInput* input, const char* line, uint32_t length)
+{
+    uint32_t group[4], keep[4];
+    memcpy(group, line, 16);
+    memcpy(keep, KeepFirst + 16 - (length < 16 ? length : 16), 16);
+    for (uint32_t g = 0; g < 4; ++g)
+        group[g] &= keep[g];
+    if (((group[0] | group[1]) & 0x80808080u) != 0) {
+        input->Rank = UnorderedRank;
+        input->Plain = false;
+        input->NextRank = 0;
+        return;
+    }
+    input->Rank = RankOf(group[0], group[1]);
+    bool plain = ((group[2] | group[3]) & 0x80808080u) == 0;
+    for (uint32_t j = 16; plain && j < length; ++j)
+        plain = static_cast<unsigned char>(line[j]) < 0x80;
+    input->Plain = plain;
+    input->NextRank = plain ? RankOf(group[2], group[3]) : 0;
+}
 
 // Rank of the current keyword of input, length bytes at line: its first
 // eight bytes, the first the highest, zero from the keyword's NUL on. For
@@ -389,7 +437,7 @@ uint64_t EightBytes(const LineReader& reader, const char* line, uint32_t length)
     }
     if (((first | second) & 0x80808080u) != 0)
         return UnorderedRank;
-    return (static_cast<uint64_t>(__builtin_bswap32(first)) << 32) | __builtin_bswap32(second);
+    return RankOf(first, second);
 }
 
 // An exhausted input's rank orders nothing either: the selection asks the reader.
@@ -481,17 +529,15 @@ uint32_t SelectInput(Build* build, uint32_t moved)
 // Whether input a's entry comes before input b's, where every keyword that is
 // not exhausted is Plain: StrCmp is then a true order, and the scan's choice
 // is the smallest keyword, among equal ones the latest list. An exhausted
-// input, and a leaf past the last list, come last.
+// input, and a leaf past the last list (it stands exhausted), come last.
 bool Before(const Build* build, uint32_t a, uint32_t b)
 {
-    uint64_t rankA = a < build->Inputs.Count() ? build->Inputs[a].Rank : UnorderedRank;
-    uint64_t rankB = b < build->Inputs.Count() ? build->Inputs[b].Rank : UnorderedRank;
-    if (rankA != rankB)
-        return rankA < rankB;
-    if (rankA == UnorderedRank)
-        return a < b;  // both are done; a real input, not a leaf past the lists, ends the merge
     const MergeInput& x = build->Inputs[a];
     const MergeInput& y = build->Inputs[b];
+    if (x.Rank != y.Rank)
+        return x.Rank < y.Rank;
+    if (x.Rank == UnorderedRank)
+        return a < b;  // both are done; a real input, not a leaf past the lists, ends the merge
     if (x.NextRank != y.NextRank)
         return x.NextRank < y.NextRank;
     int32_t order = SameRankOrder(&x, &y, 16);
@@ -518,17 +564,23 @@ void MakeTree(Build* build)
     build->Winner = leaves > 1 ? winners[1] : 0;
 }
 
-// The tree after the moved input has taken its next keyword: its leaf's way up.
+// The tree after the moved input has taken its next keyword: its leaf's way
+// up. Where the two ranks at a node differ, which comes first is anybody's
+// guess: the step takes it without a branch, and only equal ranks ask Before.
 void ReplayTree(Build* build, uint32_t moved)
 {
     uint32_t* losers = build->Losers.get();
+    const MergeInput* inputs = build->Inputs.get();
     uint32_t winner = moved;
+    uint64_t best = inputs[moved].Rank;  // the winner's, carried along
     for (uint32_t node = (moved + build->TreeLeaves) >> 1; node >= 1; node >>= 1) {
         uint32_t loser = losers[node];
-        if (Before(build, loser, winner)) {
-            losers[node] = winner;
-            winner = loser;
-        }
+        uint64_t rank = inputs[loser].Rank;
+        uint32_t take = 0u - static_cast<uint32_t>(rank != best ? rank < best : Before(build, loser, winner));
+        uint32_t swap = (loser ^ winner) & take;
+        losers[node] = loser ^ swap;
+        winner ^= swap;
+        best ^= (best ^ rank) & (static_cast<uint64_t>(take) << 32 | take);
     }
     build->Winner = winner;
 }
@@ -596,13 +648,22 @@ bool BuildCacheFile(Build* build, const char* lists, const char* addinDir, const
         build->TreeLeaves *= 2;
     // The losers of the nodes, then the winners that making the tree wants.
     build->Losers = AllocateZeroed<uint32_t>(4 * build->TreeLeaves);
-    if (!build->Inputs.Allocate(count) || !build->Output.valid() || !build->Losers.valid())
+    // An input for every leaf of the tree: those past the lists stand exhausted.
+    if (!build->Inputs.Allocate(count, build->TreeLeaves) || !build->Output.valid() || !build->Losers.valid())
         return false;
+    for (uint32_t i = count; i < build->TreeLeaves; ++i)
+        MarkExhausted(&build->Inputs[i]);
 
-    build->File = FileHandle(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    // The file at path is most often the empty one that the temporary-name
+    // routine has just made. It is emptied only when it holds something:
+    // emptying an empty file still has some file systems (ext4, under Wine)
+    // write all of the new file out in the close, a fifth of a large build.
+    build->File = FileHandle(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                                          FILE_ATTRIBUTE_ARCHIVE | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     HANDLE file = build->File.get();
-    if (!build->File.valid() || SetFilePointer(file, CacheHeaderSize, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
+    LARGE_INTEGER held;
+    if (!build->File.valid() || !GetFileSizeEx(file, &held) || (held.QuadPart != 0 && !SetEndOfFile(file)) ||
+        SetFilePointer(file, CacheHeaderSize, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
         return false;
     build->Position = CacheHeaderSize;
 
@@ -651,7 +712,7 @@ bool BuildCacheFile(Build* build, const char* lists, const char* addinDir, const
             continue;
         }
         if (reader->Line != nullptr)
-            TakeLine(&build->Inputs[i]);
+            TakeLine(&build->Inputs[i], build->Inputs.Count() > 1);
         else
             MarkExhausted(&build->Inputs[i]);
         build->Unplain += build->Inputs[i].Plain ? 0 : 1;

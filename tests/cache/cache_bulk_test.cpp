@@ -157,10 +157,17 @@ std::string ScanMerge(const std::vector<std::vector<Line>>& lists, std::vector<u
 TEST_F(CacheTest, MergeFollowsTheScanThroughTheListsForAnyBytes)
 {
     std::mt19937 random(5);
-    // Bytes below 0x80 alone too: there the selection takes its tree, not the scan.
-    const std::string byteSets[] = {std::string("abc\x01\x7F\x80\x81\xC0\xFE\xFF"), std::string("abc\x01\x7F")};
-    for (const std::string& bytes : byteSets) {
-        std::vector<std::vector<Line>> lists(8);
+    // Bytes below 0x80 alone too: there the selection takes its tree, not the
+    // scan. Eight lists fill the tree's leaves, five leave three of them
+    // empty, and a single list has nothing to select among.
+    const std::string high("abc\x01\x7F\x80\x81\xC0\xFE\xFF"), plain("abc\x01\x7F");
+    const struct {
+        const std::string& Bytes;
+        size_t Lists;
+    } runs[] = {{high, 8}, {plain, 8}, {plain, 5}, {high, 1}, {plain, 1}};
+    for (const auto& run : runs) {
+        const std::string& bytes = run.Bytes;
+        std::vector<std::vector<Line>> lists(run.Lists);
         std::string names;
         for (size_t i = 0; i < lists.size(); ++i) {
             std::string body;

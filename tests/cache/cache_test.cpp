@@ -73,6 +73,20 @@ TEST_F(WorkedExample, FileComesOutByteForByte)
     EXPECT_EQ(ListTable[0].Name, CacheView + 512);
 }
 
+// The build empties a file that holds something before it writes there.
+TEST_F(WorkedExample, ABuildOverALongerFileLeavesNothingOfIt)
+{
+    ASSERT_EQ(OpenCache(), 1u);
+    std::string built = ReadFileBytes(CachePath);
+    CloseCache();
+    std::string older = dir.File("older.bin");
+    WriteFileBytes(older, std::string(5000, 'x'));
+    char text[256];
+    BuildReport report = {text, sizeof text, false};
+    ASSERT_EQ(WriteCacheFile("p,q", addinDir.c_str(), older.c_str(), &report), 1u);
+    EXPECT_EQ(ReadFileBytes(older), built);
+}
+
 TEST_F(WorkedExample, LookupGivesTheListsTargetAndAlias)
 {
     ASSERT_EQ(OpenCache(), 1u);
