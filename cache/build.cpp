@@ -178,36 +178,6 @@ ListName NameOfList(const Build* build, uint32_t i)
     return name;
 }
 
-// The line on which the open reader stands: one more than the line ends
-// before it, counted as the reader counts them (a CR, and the byte after it).
-uint32_t ReaderLine(const LineReader* reader, const char* path)
-{
-    DWORD read = SetFilePointer(reader->File, 0, nullptr, FILE_CURRENT);
-    uint32_t ahead = static_cast<uint32_t>(reader->Window + reader->Filled - reader->Line);
-    if (read == INVALID_SET_FILE_POINTER || read < ahead)
-        return 0;
-    uint32_t offset = read - ahead;
-    FileHandle file(
-        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid())
-        return 0;
-    char bytes[LineWindowSize];
-    uint32_t line = 1, at = 0;
-    bool skip = false;  // the byte after a CR
-    DWORD got = 0;
-    while (at < offset && ReadFile(file.get(), bytes, sizeof bytes, &got, nullptr) && got != 0) {
-        for (DWORD k = 0; k < got && at < offset; ++k, ++at) {
-            if (skip)
-                skip = false;
-            else if (bytes[k] == '\r')
-                skip = true;
-            if (skip)
-                ++line;
-        }
-    }
-    return line;
-}
-
 // The reason as the user reads it: the common system errors in words, any other by its code.
 void SystemReason(uint32_t error, char* text)
 {
@@ -239,7 +209,7 @@ void LeaveOut(Build* build, uint32_t i, const ListFault& fault)
     }
     uint32_t line = fault.Line;
     if (line == AtReader)
-        line = joined && reader->File != nullptr ? ReaderLine(reader, path) : 0;
+        line = reader->File != nullptr ? reader->Number : 0;
     char where[32];
     if (line != 0)
         wsprintfA(where, MSG_LIST_LINE_FORMAT, line);

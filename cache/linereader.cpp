@@ -26,6 +26,7 @@ uint32_t GetFirstLine(LineReader* reader, const char* path)
     reader->Window = window;
     reader->Filled = windowSize;
     reader->Line = window + windowSize;
+    reader->Number = 0;
     return GetNextLine(reader);
 }
 
@@ -33,6 +34,7 @@ uint32_t GetNextLine(LineReader* reader)
 {
     if (reader->Window == nullptr || reader->Line == nullptr)
         return 0;
+    ++reader->Number;  // the caller has stepped past the line before
     reader->Failed = false;
     reader->Error = 0;
     for (;;) {
@@ -77,4 +79,5 @@ void CloseLineReader(LineReader* reader)
     reader->Keyword = 0;
     reader->Failed = false;
     reader->Error = 0;
+    reader->Number = 0;
 }

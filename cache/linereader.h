@@ -18,6 +18,7 @@ struct LineReader {
     uint32_t Keyword;  // length of the current line's first string (the keyword), found by the same scan
     bool Failed;       // the last GetNextLine stopped on a line that does not fit or a read error
     uint32_t Error;    // the system's code for a failed open or read; 0 for a line that does not fit
+    uint32_t Number;   // the 1-based number of the line at Line, whether it was handed out or not
 };
 
 // Opens path and returns the first line's length (0: cannot open, empty line,
